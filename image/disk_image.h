@@ -1,0 +1,96 @@
+// The one image the tool works on: an 8 MiB buffer holding the disk's bytes,
+// the current disk and sector sizes, and the free space of the last listing.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/image_format.h"
+
+namespace flashdisk {
+
+// What Check found. The size indexes are filled in as each size passes, so a
+// caller can show the disk size even when the sector size then fails.
+struct HeaderCheck {
+  enum class Outcome { kValid, kBadMagic, kBadDiskSize, kBadSectorSize };
+
+  Outcome outcome = Outcome::kBadMagic;
+  std::optional<std::size_t> disk_size_index;
+  std::optional<std::size_t> sector_size_index;
+  ImageHeader header;  // its fields are to be shown only when valid
+
+  bool valid() const { return outcome == Outcome::kValid; }
+};
+
+struct DirectoryListing {
+  std::vector<DirectoryEntry> entries;  // in chain order
+  std::uint32_t free_space = 0;
+};
+
+class DiskImage {
+ public:
+  DiskImage();
+
+  // Formats a blank disk; refuses sizes that are not offered and then changes nothing.
+  bool Format(std::uint32_t disk_size, std::uint32_t sector_size);
+  // Reads a whole image file. On failure (cannot open, short read, larger than
+  // the buffer, not a regular file) nothing changes. On success both sizes are
+  // 0 until Check, and the buffer past the file's end reads as erased.
+  bool Load(const std::filesystem::path& path);
+  // Takes the sizes over from the header and checks them.
+  HeaderCheck Check();
+  // Walks the chain and stores the free space.
+  DirectoryListing List();
+  // Where the next entry goes: kept from the last listing, walked afresh
+  // when the disk has changed since.
+  std::uint32_t EndOfChain() const;
+  // Writes the disk's bytes through a temporary file renamed over the target,
+  // so a failed save leaves the old file as it was. Fails with no image.
+  bool Save(const std::filesystem::path& path) const;
+
+  // Texts are code page 1251 bytes; at most 31 of them are stored.
+  void SetLabel(std::string_view label);
+  // The entry at `position`, or nothing when no entry's fixed part lies there.
+  std::optional<DirectoryEntry> ReadEntry(std::uint32_t position) const;
+  // The entry's data bytes as far as they lie inside both the entry and the disk.
+  std::span<const std::uint8_t> EntryData(const DirectoryEntry& entry) const;
+  // The setters write in place and refuse a position that holds no entry.
+  bool SetEntryName(std::uint32_t position, std::string_view name);
+  bool SetEntryAttributes(std::uint32_t position, EntryAttributes attributes);
+  bool SetEntryLoadAddress(std::uint32_t position, std::uint16_t load_address);
+
+  // Writes a new entry with its data at the end of the chain; the caller has
+  // checked that it fits. Used by AddEntry.
+  void AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data);
+
+  std::uint32_t disk_size() const { return disk_size_; }
+  std::uint32_t sector_size() const { return sector_size_; }
+  std::uint32_t free_space() const { return free_space_; }
+  bool has_image() const { return disk_size_ != 0 || sector_size_ != 0; }
+  // Both sizes are among the offered ones.
+  bool has_valid_sizes() const;
+
+  const std::filesystem::path& image_path() const { return image_path_; }
+  void set_image_path(std::filesystem::path path) { image_path_ = std::move(path); }
+
+  // The disk's bytes, never longer than the buffer whatever a header claims.
+  std::span<const std::uint8_t> disk() const;
+
+ private:
+  std::span<std::uint8_t> writable_disk();
+  bool HoldsEntry(std::uint32_t position) const;
+
+  std::vector<std::uint8_t> buffer_;
+  std::uint32_t disk_size_ = 0;
+  std::uint32_t sector_size_ = 0;
+  std::uint32_t free_space_ = 0;
+  std::optional<std::uint32_t> listed_end_of_chain_;
+  std::filesystem::path image_path_;
+};
+
+}  // namespace flashdisk

@@ -1,0 +1,146 @@
+#include "image/entry_plan.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "image/host_files.h"
+
+namespace flashdisk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The extension from the last dot of the file-name part on, dot included.
+std::string ExtensionOf(const std::string& file_name) {
+  const auto dot = file_name.rfind('.');
+  return dot == std::string::npos ? std::string() : file_name.substr(dot);
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+std::uint64_t RoundUpToSector(std::uint64_t length, std::uint32_t sector_size) {
+  if (sector_size <= 1 || length % sector_size == 0) {
+    return length;
+  }
+  return (length / sector_size + 1) * sector_size;
+}
+
+// Data bytes of the source, or nothing when an RKS source lacks its overhead.
+std::optional<std::uint64_t> DataSizeOf(std::uint32_t size, bool rks) {
+  if (!rks) {
+    return size;
+  }
+  if (size < kRksOverhead) {
+    return std::nullopt;
+  }
+  return size - kRksOverhead;
+}
+
+EntryAttributes AttributesOf(const EntryChoices& choices) {
+  EntryAttributes attributes;
+  attributes.Set(kAttributeBig, choices.big);
+  attributes.Set(kAttributeExecutable, choices.executable);
+  attributes.Set(kAttributeAligned, choices.aligned);
+  return attributes;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> LookUpSource(const fs::path& path) {
+  std::error_code error;
+  const auto status = fs::status(path, error);
+  if (error || !fs::exists(status)) {
+    return std::nullopt;
+  }
+  if (!fs::is_regular_file(status)) {
+    return 0;
+  }
+  const auto size = fs::file_size(path, error);
+  return error ? 0 : static_cast<std::uint32_t>(size);
+}
+
+SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint32_t size) {
+  SourceDefaults defaults;
+  const auto u8_name = path.filename().u8string();
+  defaults.name.assign(u8_name.begin(), u8_name.end());
+  defaults.rks = false;
+  defaults.big = true;
+  if (size < kBigThreshold) {
+    defaults.big = false;
+    if (EqualsIgnoringAsciiCase(ExtensionOf(defaults.name), kRksExtension)) {
+      defaults.rks = true;
+      defaults.executable_on = true;
+    }
+  }
+  return defaults;
+}
+
+std::optional<std::uint16_t> ReadRksLoadAddress(const fs::path& path) {
+  const auto bytes = ReadFileBytes(path, 0, 2);
+  if (!bytes) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint16_t>((*bytes)[0] | ((*bytes)[1] << 8));
+}
+
+EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
+                    std::uint32_t sector_size) {
+  EntryPlan plan;
+  plan.data_size = DataSizeOf(size, rks).value_or(0);
+  plan.header_space =
+      std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
+  if (sector_size == 0) {
+    return plan;  // no image: nothing can be placed, so no total either
+  }
+  const std::uint64_t total =
+      std::max<std::uint64_t>(plan.data_size + plan.header_space, reserved_minimum);
+  plan.total_length = RoundUpToSector(total, sector_size);
+  return plan;
+}
+
+AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoices& choices,
+                   const EntryPlan& plan) {
+  if (!image.has_image()) {
+    return AddResult::kNoRoom;
+  }
+  if (!image.has_valid_sizes()) {
+    return AddResult::kBadFormat;
+  }
+  if (plan.total_length >= image.free_space()) {
+    return AddResult::kNoRoom;
+  }
+  if (choices.name.empty()) {
+    return AddResult::kEmptyName;
+  }
+  const auto data_size = DataSizeOf(source.size, choices.rks);
+  // A kept plan made for another source may not cover this one's data.
+  if (!data_size || plan.total_length < kEntryHeaderSize + *data_size) {
+    return AddResult::kReadError;
+  }
+  const auto data = ReadFileBytes(source.path, choices.rks ? kRksHeaderSize : 0, *data_size);
+  if (!data) {
+    return AddResult::kReadError;
+  }
+  // The free space comes from the last listing; the chain itself has the last word.
+  const std::uint64_t end = image.EndOfChain();
+  if (end + plan.total_length >= image.disk().size()) {
+    return AddResult::kNoRoom;
+  }
+  DirectoryEntry entry;
+  entry.position = static_cast<std::uint32_t>(end);
+  entry.attributes = AttributesOf(choices);
+  entry.name = choices.name;
+  entry.load_address = choices.load_address;
+  entry.data_size = static_cast<std::uint32_t>(*data_size);
+  entry.total_length = static_cast<std::uint32_t>(plan.total_length);
+  image.AppendEntry(entry, *data);
+  return AddResult::kAdded;
+}
+
+}  // namespace flashdisk

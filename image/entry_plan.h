@@ -1,0 +1,73 @@
+// Adding a host file to the image as a new entry at the end of the chain:
+// looking the source up, deriving defaults for it, planning the entry's
+// lengths and writing it with its data.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "image/disk_image.h"
+
+namespace flashdisk {
+
+inline constexpr std::uint32_t kRksOverhead = 6;      // 4 bytes before the data, 2 after
+inline constexpr std::uint32_t kRksHeaderSize = 4;    // the load address and 2 unused bytes
+inline constexpr std::uint32_t kBigThreshold = 0x10000;
+inline constexpr std::string_view kRksExtension = ".rks";
+
+// The host file chosen for adding.
+struct SourceFile {
+  std::filesystem::path path;
+  std::uint32_t size = 0;  // low 32 bits of the size; 0 until a lookup finds the file
+};
+
+// What a newly found source suggests. Executable is either turned on or left as it was.
+struct SourceDefaults {
+  std::string name;  // the file-name part of the path, UTF-8 as the host spells it
+  bool rks = false;
+  bool big = false;
+  bool executable_on = false;
+};
+
+struct EntryChoices {
+  std::string name;  // code page 1251 bytes; only the first 31 are stored
+  bool rks = false;
+  bool big = false;
+  bool executable = false;
+  bool aligned = false;
+  std::uint16_t load_address = 0;
+  std::uint32_t reserved_minimum = 0;  // least total length; 0 for none
+};
+
+// Lengths are exact: a total that does not fit 32 bits can never fit a disk.
+struct EntryPlan {
+  std::uint64_t data_size = 0;
+  std::uint32_t header_space = 0;
+  std::uint64_t total_length = 0;
+};
+
+enum class AddResult {
+  kAdded,
+  kNoRoom,
+  kEmptyName,
+  kReadError,
+  kBadFormat,  // the image's disk or sector size is not one of the offered ones
+};
+
+// Found: the size, cut to its low 32 bits; a folder is found with size 0.
+std::optional<std::uint32_t> LookUpSource(const std::filesystem::path& path);
+SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint32_t size);
+// Bytes 0 and 1 of an RKS file; nothing when it cannot be read or is shorter.
+std::optional<std::uint16_t> ReadRksLoadAddress(const std::filesystem::path& path);
+// A sector size of 0 (no image) plans a total length of 0.
+EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
+                    std::uint32_t sector_size);
+// Refusals come in this order: no room (or no image), a damaged image, an
+// empty name, a source that cannot be read in full. A refusal changes nothing.
+AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoices& choices,
+                   const EntryPlan& plan);
+
+}  // namespace flashdisk

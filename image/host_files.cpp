@@ -1,0 +1,118 @@
+#include "image/host_files.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <system_error>
+
+namespace flashdisk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsRegularFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::uint64_t count) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+  stream.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+  if (static_cast<std::uint64_t>(stream.gcount()) != count) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+// A name beside `target` that no file has yet; the random part keeps two
+// writers of the same folder apart.
+fs::path TemporaryNameBeside(const fs::path& target) {
+  std::random_device random;
+  const auto suffix = std::to_string(random()) + std::to_string(random());
+  return target.parent_path() / ("." + target.filename().string() + ".tmp" + suffix);
+}
+
+bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  // "x": fail rather than reuse a file that someone else has just made.
+  std::FILE* file = std::fopen(path.c_str(), "wbx");
+  if (file == nullptr) {
+    return false;
+  }
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                       std::fflush(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::error_code error;
+    fs::remove(path, error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
+                                                        std::uint64_t max_size) {
+  if (!IsRegularFile(path)) {
+    return std::nullopt;
+  }
+  std::ifstream stream(path, std::ios::binary | std::ios::ate);
+  if (!stream) {
+    return std::nullopt;
+  }
+  const auto size = static_cast<std::uint64_t>(stream.tellg());
+  if (size > max_size) {
+    return std::nullopt;
+  }
+  stream.seekg(0);
+  return ReadStream(stream, size);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t offset,
+                                                       std::uint64_t count) {
+  if (!IsRegularFile(path)) {
+    return std::nullopt;
+  }
+  std::ifstream stream(path, std::ios::binary);
+  if (!stream || !stream.seekg(static_cast<std::streamoff>(offset))) {
+    return std::nullopt;
+  }
+  return ReadStream(stream, count);
+}
+
+bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  std::error_code error;
+  fs::path target = path;
+  // Write through a link to the file it names instead of replacing the link.
+  if (fs::is_symlink(target, error)) {
+    target = fs::weakly_canonical(target, error);
+    if (error) {
+      return false;
+    }
+  }
+  const auto status = fs::status(target, error);
+  const bool replacing = fs::exists(status);
+  if (replacing && !fs::is_regular_file(status)) {
+    return false;  // never swap a folder, device or pipe for a file
+  }
+  if (target.filename().empty()) {
+    return false;
+  }
+  const fs::path temporary = TemporaryNameBeside(target);
+  if (!WriteNewFile(temporary, bytes)) {
+    return false;
+  }
+  if (replacing) {
+    fs::permissions(temporary, status.permissions(), error);
+  }
+  fs::rename(temporary, target, error);
+  if (error) {
+    fs::remove(temporary, error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace flashdisk

@@ -1,0 +1,26 @@
+// Reading and writing files of the host. Only regular files are read or
+// replaced: a folder, a device or a pipe is refused rather than waited on.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace flashdisk {
+
+// The whole file, or nothing when it cannot be read in full or holds more than
+// `max_size` bytes.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                        std::uint64_t max_size);
+
+// Exactly `count` bytes from `offset` on, or nothing when fewer arrive.
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
+                                                       std::uint64_t offset, std::uint64_t count);
+
+// Writes `bytes` to a temporary file beside `path`, flushes it and renames it
+// over `path`. On failure the old file is untouched and no temporary is left.
+bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace flashdisk

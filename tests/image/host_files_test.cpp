@@ -1,0 +1,70 @@
+#include "image/host_files.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "tests/support/temporary_folder.h"
+
+namespace flashdisk {
+namespace {
+
+using testing::ReadBytes;
+using testing::TemporaryFolder;
+using Bytes = std::vector<std::uint8_t>;
+namespace fs = std::filesystem;
+
+TEST(HostFiles, ReadWholeFileHonoursTheLimit) {
+  TemporaryFolder folder;
+  const auto file = folder.Write("f", Bytes{1, 2, 3});
+  EXPECT_EQ(ReadWholeFile(file, 3), (Bytes{1, 2, 3}));
+  EXPECT_FALSE(ReadWholeFile(file, 2));
+  EXPECT_EQ(ReadWholeFile(folder.Write("e", Bytes{}), 0), Bytes{});
+  EXPECT_FALSE(ReadWholeFile(folder.path(), 100));
+}
+
+TEST(HostFiles, ReadFileBytesNeedsAllOfThem) {
+  TemporaryFolder folder;
+  const auto file = folder.Write("f", Bytes{1, 2, 3, 4, 5});
+  EXPECT_EQ(ReadFileBytes(file, 1, 3), (Bytes{2, 3, 4}));
+  EXPECT_EQ(ReadFileBytes(file, 5, 0), Bytes{});
+  EXPECT_FALSE(ReadFileBytes(file, 4, 2));
+  EXPECT_FALSE(ReadFileBytes(folder / "missing", 0, 0));
+}
+
+TEST(HostFiles, AtomicWriteKeepsPermissionsAndFollowsLinks) {
+  TemporaryFolder folder;
+  const auto file = folder.Write("target", Bytes{9});
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(file, folder / "link");
+  ASSERT_TRUE(WriteFileAtomically(folder / "link", Bytes{1, 2}));
+  EXPECT_TRUE(fs::is_symlink(folder / "link"));
+  EXPECT_EQ(ReadBytes(file), (Bytes{1, 2}));
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(folder.Names().size(), 2u);
+}
+
+TEST(HostFiles, AtomicWriteRefusesWhatIsNotAFile) {
+  TemporaryFolder folder;
+  EXPECT_FALSE(WriteFileAtomically(folder.path(), Bytes{1}));
+  EXPECT_FALSE(WriteFileAtomically("/dev/null", Bytes{1}));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_FALSE(WriteFileAtomically(folder / "missing" / "f", Bytes{1}));
+  EXPECT_TRUE(folder.Names().empty());
+}
+
+TEST(HostFiles, AtomicWriteIntoReadOnlyFolderLeavesTheOldFile) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "root writes into read-only folders";
+  }
+  TemporaryFolder folder;
+  const auto file = folder.Write("f", Bytes{7});
+  fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_FALSE(WriteFileAtomically(file, Bytes{1, 2}));
+  fs::permissions(folder.path(), fs::perms::owner_all);
+  EXPECT_EQ(ReadBytes(file), Bytes{7});
+  EXPECT_EQ(folder.Names().size(), 1u);
+}
+
+}  // namespace
+}  // namespace flashdisk
