@@ -54,8 +54,8 @@ HeaderCheck DiskImage::Check() {
   }
   sector_size_ = check.header.sector_size;
   check.sector_size_index = SectorSizeIndex(sector_size_);
-  check.outcome = check.sector_size_index ? HeaderCheck::Outcome::kValid
-                                          : HeaderCheck::Outcome::kBadSectorSize;
+  check.outcome =
+      check.sector_size_index ? HeaderCheck::Outcome::kValid : HeaderCheck::Outcome::kBadSectorSize;
   return check;
 }
 
@@ -121,8 +121,8 @@ std::span<const std::uint8_t> DiskImage::EntryData(const DirectoryEntry& entry) 
   if (start > bytes.size() || entry.total_length < kEntryHeaderSize) {
     return {};
   }
-  const std::uint64_t room = std::min<std::uint64_t>(entry.total_length - kEntryHeaderSize,
-                                                     bytes.size() - start);
+  const std::uint64_t room =
+      std::min<std::uint64_t>(entry.total_length - kEntryHeaderSize, bytes.size() - start);
   return bytes.subspan(start, std::min<std::uint64_t>(entry.data_size, room));
 }
 

@@ -19,7 +19,9 @@ std::string ExtensionOf(const std::string& file_name) {
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    const auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    };
     return lower(x) == lower(y);
   });
 }
@@ -93,8 +95,7 @@ EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t re
                     std::uint32_t sector_size) {
   EntryPlan plan;
   plan.data_size = DataSizeOf(size, rks).value_or(0);
-  plan.header_space =
-      std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
+  plan.header_space = std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
   if (sector_size == 0) {
     return plan;  // no image: nothing can be placed, so no total either
   }

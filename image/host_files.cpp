@@ -40,8 +40,8 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
   if (file == nullptr) {
     return false;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       std::fflush(file) == 0;
+  const bool written =
+      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     std::error_code error;
@@ -54,7 +54,7 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
-                                                        std::uint64_t max_size) {
+                                                       std::uint64_t max_size) {
   if (!IsRegularFile(path)) {
     return std::nullopt;
   }

@@ -28,8 +28,8 @@ class AddEntryTest : public ::testing::Test {
 
   // Plans and adds as the add-file dialog does on OK.
   AddResult Add(const SourceFile& source, EntryChoices choices) {
-    const auto plan = PlanEntry(source.size, choices.rks, choices.aligned,
-                                choices.reserved_minimum, image_.sector_size());
+    const auto plan = PlanEntry(source.size, choices.rks, choices.aligned, choices.reserved_minimum,
+                                image_.sector_size());
     return AddEntry(image_, source, choices, plan);
   }
 
@@ -47,10 +47,9 @@ TEST_F(AddEntryTest, WritesTheEntryByteForByte) {
 
   const auto disk = Disk();
   const Bytes fixed_part = {
-      0xE6, 0xDF, 'D',  'A',  'T',  'A',  0x00, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-      0xFF, 0xCD, 0xAB, 0xE8, 0x03, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00,
+      0xE6, 0xDF, 'D',  'A',  'T',  'A',  0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+      0xFF, 0xFF, 0xFF, 0xFF, 0xCD, 0xAB, 0xE8, 0x03, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00,
   };
   EXPECT_EQ(Bytes(disk.begin() + 256, disk.begin() + 300), fixed_part);
   EXPECT_EQ(Bytes(disk.begin() + 300, disk.begin() + 1300), CountingBytes(1000, 1));
@@ -74,8 +73,8 @@ TEST_F(AddEntryTest, RksSourceSkipsItsHeaderAndTrailer) {
   ASSERT_EQ(source.size, 1030u);
   const auto address = ReadRksLoadAddress(source.path);
   ASSERT_EQ(address, 0x3000);
-  EntryChoices choices{.name = "prog.rks", .rks = true, .executable = true,
-                       .load_address = *address};
+  EntryChoices choices{
+      .name = "prog.rks", .rks = true, .executable = true, .load_address = *address};
   ASSERT_EQ(Add(source, choices), AddResult::kAdded);
   const auto entry = *image_.ReadEntry(512);
   EXPECT_EQ(entry.data_size, 1024u);
