@@ -159,7 +159,14 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
   WriteLe32(entry, kEntryDataSizeOffset, fields.data_size);
   WriteLe32(entry, kEntryTotalLengthOffset, fields.total_length);
   std::copy(data.begin(), data.end(), entry.begin() + kEntryHeaderSize);
-  listed_end_of_chain_.reset();  // the next listing walks on past the new entry
+  // The chain now goes on from the new entry's end; walking on from there
+  // (normally not a single step) keeps the end and the free space exact
+  // without a walk of the whole chain, so many adds in a row stay cheap.
+  DirectoryWalk walk(disk(), std::uint64_t{fields.position} + fields.total_length);
+  while (walk.Next()) {
+  }
+  listed_end_of_chain_ = static_cast<std::uint32_t>(walk.end_of_chain());
+  free_space_ = static_cast<std::uint32_t>(disk().size() - *listed_end_of_chain_);
 }
 
 bool DiskImage::has_valid_sizes() const {

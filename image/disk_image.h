@@ -64,8 +64,9 @@ class DiskImage {
   bool SetEntryAttributes(std::uint32_t position, EntryAttributes attributes);
   bool SetEntryLoadAddress(std::uint32_t position, std::uint16_t load_address);
 
-  // Writes a new entry with its data at the end of the chain; the caller has
-  // checked that it fits. Used by AddEntry.
+  // Writes a new entry with its data at the end of the chain and moves the end
+  // of the chain and the free space past it; the caller has checked that it
+  // fits. Used by AddEntry.
   void AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data);
 
   std::uint32_t disk_size() const { return disk_size_; }

@@ -221,6 +221,42 @@ TEST_F(AddEntryTest, ReadErrorLeavesTheSavedImageUnchanged) {
   EXPECT_EQ(image_.List().entries.size(), 1u);
 }
 
+TEST_F(AddEntryTest, AddsInARowWithoutListingBetween) {
+  Format(65536, 128);
+  const auto source = Source("a.bin", Bytes(100));
+  ASSERT_EQ(Add(source, {.name = "A"}), AddResult::kAdded);
+  EXPECT_EQ(image_.free_space(), 65536u - 128u - 256u);
+  ASSERT_EQ(Add(source, {.name = "B"}), AddResult::kAdded);
+  EXPECT_EQ(image_.ReadEntry(128 + 256)->name, "B");
+  const auto listing = image_.List();
+  ASSERT_EQ(listing.entries.size(), 2u);
+  EXPECT_EQ(listing.free_space, 65536u - 128u - 512u);
+}
+
+TEST_F(AddEntryTest, AnAddThatRejoinsAnOldRecordWalksOnPastIt) {
+  // A chain A, B, C whose B lost its marker lists only A. A new entry of B's
+  // length lands where B was and so links C into the chain again: the next
+  // add must go after C, not over it.
+  Format(65536, 128);
+  for (const char* name : {"A", "B", "C"}) {
+    ASSERT_EQ(Add(Source("x.bin", Bytes(10)), {.name = name}), AddResult::kAdded);
+  }
+  ASSERT_TRUE(image_.Save(folder_ / "three.rom"));
+  auto bytes = ReadBytes(folder_ / "three.rom");
+  bytes[256] = 0x00;
+  ASSERT_TRUE(image_.Load(folder_.Write("cut.rom", bytes)));
+  ASSERT_TRUE(image_.Check().valid());
+  ASSERT_EQ(image_.List().entries.size(), 1u);
+  ASSERT_EQ(Add(Source("d.bin", Bytes(10)), {.name = "D"}), AddResult::kAdded);
+  EXPECT_EQ(image_.free_space(), 65536u - 512u);
+  ASSERT_EQ(Add(Source("e.bin", Bytes(10)), {.name = "E"}), AddResult::kAdded);
+  const auto listing = image_.List();
+  ASSERT_EQ(listing.entries.size(), 4u);
+  EXPECT_EQ(listing.entries[2].name, "C");
+  EXPECT_EQ(listing.entries[3].name, "E");
+  EXPECT_EQ(listing.entries[3].position, 512u);
+}
+
 TEST_F(AddEntryTest, ChainEndingAtTheDiskEndTakesNoMore) {
   Format(65536, 1);
   ASSERT_EQ(Add(Source("fill", Bytes{}), {.name = "F", .reserved_minimum = 65536 - 48 - 1}),
