@@ -59,22 +59,25 @@ HeaderCheck DiskImage::Check() {
   return check;
 }
 
-DirectoryListing DiskImage::List() {
-  DirectoryListing listing;
+const DirectoryListing& DiskImage::List() {
+  // The listing's storage is kept from one listing to the next: the largest
+  // directories hold tens of thousands of entries, and filling memory that is
+  // already there is far cheaper than asking the system for it every time.
+  listing_.entries.clear();
   const auto bytes = disk();
   if (bytes.size() < kHeaderSize) {
     free_space_ = static_cast<std::uint32_t>(bytes.size());
-    listing.free_space = free_space_;
-    return listing;
+    listing_.free_space = free_space_;
+    return listing_;
   }
   DirectoryWalk walk(bytes, ReadLe32(bytes, kDirectoryOffsetOffset));
   while (const auto position = walk.Next()) {
-    listing.entries.push_back(ReadDirectoryEntry(bytes, *position));
+    listing_.entries.push_back(ReadDirectoryEntry(bytes, *position));
   }
   listed_end_of_chain_ = static_cast<std::uint32_t>(walk.end_of_chain());
   free_space_ = static_cast<std::uint32_t>(bytes.size() - *listed_end_of_chain_);
-  listing.free_space = free_space_;
-  return listing;
+  listing_.free_space = free_space_;
+  return listing_;
 }
 
 std::uint32_t DiskImage::EndOfChain() const {

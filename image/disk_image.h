@@ -44,8 +44,9 @@ class DiskImage {
   bool Load(const std::filesystem::path& path);
   // Takes the sizes over from the header and checks them.
   HeaderCheck Check();
-  // Walks the chain and stores the free space.
-  DirectoryListing List();
+  // Walks the chain and stores the free space. The listing stays valid until
+  // the next List.
+  const DirectoryListing& List();
   // Where the next entry goes: kept from the last listing, walked afresh
   // when the disk has changed since.
   std::uint32_t EndOfChain() const;
@@ -91,6 +92,7 @@ class DiskImage {
   std::uint32_t sector_size_ = 0;
   std::uint32_t free_space_ = 0;
   std::optional<std::uint32_t> listed_end_of_chain_;
+  DirectoryListing listing_;
   std::filesystem::path image_path_;
 };
 

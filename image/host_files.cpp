@@ -30,8 +30,12 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
 // writers of the same folder apart.
 fs::path TemporaryNameBeside(const fs::path& target) {
   std::random_device random;
-  const auto suffix = std::to_string(random()) + std::to_string(random());
-  return target.parent_path() / ("." + target.filename().string() + ".tmp" + suffix);
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".tmp";
+  name += std::to_string(random());
+  name += std::to_string(random());
+  return target.parent_path() / name;
 }
 
 bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {

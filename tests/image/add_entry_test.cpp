@@ -55,7 +55,7 @@ TEST_F(AddEntryTest, WritesTheEntryByteForByte) {
   EXPECT_EQ(Bytes(disk.begin() + 300, disk.begin() + 1300), CountingBytes(1000, 1));
   EXPECT_TRUE(std::all_of(disk.begin() + 1300, disk.end(), [](auto b) { return b == 0xFF; }));
 
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   ASSERT_EQ(listing.entries.size(), 1u);
   EXPECT_EQ(listing.entries[0].position, 256u);
   EXPECT_EQ(listing.entries[0].name, "DATA");
@@ -228,7 +228,7 @@ TEST_F(AddEntryTest, AddsInARowWithoutListingBetween) {
   EXPECT_EQ(image_.free_space(), 65536u - 128u - 256u);
   ASSERT_EQ(Add(source, {.name = "B"}), AddResult::kAdded);
   EXPECT_EQ(image_.ReadEntry(128 + 256)->name, "B");
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   ASSERT_EQ(listing.entries.size(), 2u);
   EXPECT_EQ(listing.free_space, 65536u - 128u - 512u);
 }
@@ -250,7 +250,7 @@ TEST_F(AddEntryTest, AnAddThatRejoinsAnOldRecordWalksOnPastIt) {
   ASSERT_EQ(Add(Source("d.bin", Bytes(10)), {.name = "D"}), AddResult::kAdded);
   EXPECT_EQ(image_.free_space(), 65536u - 512u);
   ASSERT_EQ(Add(Source("e.bin", Bytes(10)), {.name = "E"}), AddResult::kAdded);
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   ASSERT_EQ(listing.entries.size(), 4u);
   EXPECT_EQ(listing.entries[2].name, "C");
   EXPECT_EQ(listing.entries[3].name, "E");
@@ -261,7 +261,7 @@ TEST_F(AddEntryTest, ChainEndingAtTheDiskEndTakesNoMore) {
   Format(65536, 1);
   ASSERT_EQ(Add(Source("fill", Bytes{}), {.name = "F", .reserved_minimum = 65536 - 48 - 1}),
             AddResult::kAdded);
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   EXPECT_EQ(listing.free_space, 1u);
   EXPECT_EQ(Add(Source("e", Bytes{}), {.name = "E"}), AddResult::kNoRoom);
 }

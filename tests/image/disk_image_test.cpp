@@ -67,7 +67,7 @@ TEST_F(DiskImageTest, FormatCheckAndListAFreshDisk) {
   EXPECT_EQ(check.header.system_load_address, 0);
   EXPECT_EQ(check.header.system_size, 0);
   EXPECT_EQ(check.header.directory_offset, 256u);
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   EXPECT_TRUE(listing.entries.empty());
   EXPECT_EQ(listing.free_space, 524288u - 256u);
   EXPECT_EQ(image_.free_space(), 524288u - 256u);
@@ -218,7 +218,7 @@ TEST_F(DiskImageTest, DamagedImageIsListedWithinTheDisk) {
   auto bytes = ImageBytes(65536, 65536, 0, 0x7FFFFFFF);
   ASSERT_TRUE(image_.Load(folder_.Write("damaged.rom", bytes)));
   EXPECT_FALSE(image_.Check().valid());
-  const auto listing = image_.List();
+  const auto& listing = image_.List();
   EXPECT_TRUE(listing.entries.empty());
   EXPECT_EQ(listing.free_space, 0u);
 }
@@ -254,7 +254,7 @@ class DiskImageEntryTest : public DiskImageTest {
     }
     ASSERT_TRUE(image_.Load(folder_.Write("entry.rom", bytes)));
     ASSERT_TRUE(image_.Check().valid());
-    const auto listing = image_.List();
+    const auto& listing = image_.List();
     ASSERT_EQ(listing.entries.size(), 1u);
     EXPECT_EQ(listing.free_space, 65536u - 512u);
   }
