@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   // A listing cut short by a full disk or a closed pipe is no success.
   std::cout.flush();
   if (!std::cout) {
-    std::cerr << flashdisk::cli::kProgramName << ": Ошибка записи файла!\n";
+    std::cerr << flashdisk::cli::kProgramName << ": стандартный вывод: Ошибка записи файла!\n";
     return flashdisk::cli::kExitRefused;
   }
   return status;
