@@ -126,7 +126,8 @@ void UseRussianTexts(CLI::App& app) {
 
 void MarkAsCommand(CLI::App& command) {
   command.group(std::string(kCommandsGroup));
-  // A command makes its help flag before it takes over the group name.
+  // A command makes its help flag before it copies the option defaults, which
+  // would leave the flag in CLI11's English group.
   if (auto* help = command.get_help_ptr()) {
     help->group(std::string(kOptionsGroup));
   }

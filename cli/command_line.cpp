@@ -202,7 +202,6 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
                std::string(kProgramName));
   UseRussianTexts(app);
   app.require_subcommand(1);
-  app.footer("Справка по команде: flashdisk КОМАНДА --help");
   CommandOptions options;
   DefineNew(app, options.new_image);
   DefineShow(app, "info", "показать заголовок диска", options.info);
@@ -211,6 +210,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   DefineLabel(app, options.label);
   DefineSet(app, options.set_entry);
   DefineExtract(app, options.extract);
+  // Set after the commands are made, so that they do not inherit it.
+  app.footer("Справка по команде: flashdisk КОМАНДА --help");
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {
