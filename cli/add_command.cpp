@@ -1,0 +1,81 @@
+#include "cli/add_command.h"
+
+#include "cli/command_messages.h"
+#include "cli/load_address_text.h"
+#include "cli/opened_image.h"
+#include "image/cp1251_text.h"
+#include "image/entry_plan.h"
+#include "image/user_messages.h"
+
+namespace flashdisk::cli {
+
+namespace {
+
+// The choices for one source: what the file suggests, then the flags given.
+EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint32_t size,
+                        const AddOptions& options, std::uint16_t load_address) {
+  const auto defaults = DeriveSourceDefaults(file, size);
+  EntryChoices choices;
+  choices.name = Cp1251FromUtf8(options.name.value_or(defaults.name));
+  choices.rks = options.rks.value_or(defaults.rks);
+  choices.big = options.big.value_or(defaults.big);
+  choices.executable = options.executable.value_or(defaults.executable_on);
+  choices.aligned = options.aligned;
+  choices.load_address = load_address;
+  choices.reserved_minimum = options.reserved_minimum;
+  if (choices.rks) {
+    // The address in an RKS file wins over the one given, as in the window.
+    choices.load_address = ReadRksLoadAddress(file).value_or(choices.load_address);
+  }
+  return choices;
+}
+
+AddResult AddOne(DiskImage& image, const std::filesystem::path& file, const AddOptions& options,
+                 std::uint16_t load_address) {
+  const auto size = LookUpSource(file);
+  if (!size) {
+    return AddResult::kReadError;
+  }
+  const auto choices = ChoicesFor(file, *size, options, load_address);
+  const auto plan =
+      PlanEntry(*size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
+  const auto result = AddEntry(image, SourceFile{file, *size}, choices, plan);
+  if (result == AddResult::kAdded) {
+    image.List();  // the next file is measured against the space now left
+  }
+  return result;
+}
+
+}  // namespace
+
+int RunAdd(const AddOptions& options, const Console& console) {
+  if (options.name && options.files.size() > 1) {
+    console.Report(options.image, kNameWithSeveralFilesMessage);
+    return kExitUsage;
+  }
+  std::uint16_t load_address = 0;
+  if (options.load_address) {
+    const auto parsed = ParseLoadAddress(*options.load_address);
+    if (!parsed) {
+      console.Report(options.image, kBadLoadAddressMessage);
+      return kExitRefused;
+    }
+    load_address = *parsed;
+  }
+  auto opened = OpenImage(options.image, console);
+  if (!opened) {
+    return kExitRefused;
+  }
+  // All files go into the one image in memory; the file on disk is replaced
+  // only once every one of them is in.
+  for (const auto& file : options.files) {
+    const auto result = AddOne(opened->image, file, options, load_address);
+    if (result != AddResult::kAdded) {
+      console.Report(options.image, file, AddResultMessage(result));
+      return kExitRefused;
+    }
+  }
+  return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
+}
+
+}  // namespace flashdisk::cli

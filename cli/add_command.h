@@ -1,0 +1,30 @@
+// `flashdisk add`: adds host files at the end of the chain, each as the
+// add-file window would on OK, and saves only when every one was added.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/console.h"
+
+namespace flashdisk::cli {
+
+struct AddOptions {
+  std::filesystem::path image;
+  std::vector<std::filesystem::path> files;
+  std::optional<std::string> name;  // UTF-8; only with a single file
+  // Each flag given overrides what is derived from the file.
+  std::optional<bool> rks;
+  std::optional<bool> big;
+  std::optional<bool> executable;
+  bool aligned = false;
+  std::optional<std::string> load_address;  // hexadecimal text; an RKS file's own wins
+  std::uint32_t reserved_minimum = 0;
+};
+
+int RunAdd(const AddOptions& options, const Console& console);
+
+}  // namespace flashdisk::cli

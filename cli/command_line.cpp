@@ -1,0 +1,227 @@
+#include "cli/command_line.h"
+
+#include <string>
+#include <vector>
+
+#include "cli/add_command.h"
+#include "cli/attribute_names.h"
+#include "cli/cli11_russian.h"
+#include "cli/console.h"
+#include "cli/edit_commands.h"
+#include "cli/extract_command.h"
+#include "cli/new_command.h"
+#include "cli/show_commands.h"
+#include "image/image_format.h"
+
+namespace flashdisk::cli {
+
+namespace {
+
+constexpr std::string_view kImageName = "ОБРАЗ";
+constexpr std::string_view kIndexName = "НОМЕР";
+
+// Every command's options; CLI11 writes into them while it parses.
+struct CommandOptions {
+  NewImageOptions new_image;
+  ShowOptions info;
+  ShowOptions list;
+  AddOptions add;
+  LabelOptions label;
+  SetEntryOptions set_entry;
+  ExtractOptions extract;
+};
+
+template <std::size_t kCount>
+std::vector<std::string> TextsOf(const std::array<SizeChoice, kCount>& choices) {
+  std::vector<std::string> texts;
+  for (const auto& choice : choices) {
+    texts.emplace_back(choice.text);
+  }
+  return texts;
+}
+
+std::vector<std::string> AttributeNameTexts() {
+  std::vector<std::string> names;
+  for (const auto& known : kAttributeNames) {
+    names.emplace_back(known.name);
+  }
+  return names;
+}
+
+CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& description) {
+  auto* command = app.add_subcommand(name, description);
+  MarkAsCommand(*command);
+  return command;
+}
+
+void AddImageArgument(CLI::App& command, std::filesystem::path& image) {
+  command.add_option(std::string(kImageName), image, "файл образа диска")
+      ->required()
+      ->type_name("");
+}
+
+void AddIndexArgument(CLI::App& command, std::uint32_t& index) {
+  command.add_option(std::string(kIndexName), index, "номер записи, как его показывает list")
+      ->required()
+      ->type_name("");
+}
+
+// A pair of opposite flags that give a value only when one of them is used.
+void AddFlagPair(CLI::App& command, const std::string& on_name, const std::string& off_name,
+                 std::optional<bool>& value, const std::string& on_description,
+                 const std::string& off_description) {
+  auto* on = command.add_flag_callback(
+      on_name, [&value] { value = true; }, on_description);
+  auto* off = command.add_flag_callback(
+      off_name, [&value] { value = false; }, off_description);
+  on->excludes(off);
+  off->excludes(on);
+}
+
+void DefineNew(CLI::App& app, NewImageOptions& options) {
+  auto* command = AddCommand(app, "new", "создать пустой образ диска");
+  AddImageArgument(*command, options.image);
+  command
+      ->add_option("--size", options.disk_size,
+                   "размер диска: 64k, 128k, 256k, 512k, 1024k или 2048k")
+      ->type_name("РАЗМЕР")
+      ->capture_default_str()
+      ->check(OneOf(TextsOf(kDiskSizeChoices)));
+  command->add_option("--sector", options.sector_size, "размер сектора: 1, 128, 256, 512 или 1024")
+      ->type_name("БАЙТ")
+      ->capture_default_str()
+      ->check(OneOf(TextsOf(kSectorSizeChoices)));
+  command->add_option("--label", options.label, "метка диска")->type_name("ТЕКСТ");
+  command->add_flag("--force", options.force, "заменить существующий файл");
+}
+
+void DefineShow(CLI::App& app, const std::string& name, const std::string& description,
+                ShowOptions& options) {
+  auto* command = AddCommand(app, name, description);
+  AddImageArgument(*command, options.image);
+  command->add_flag("--json", options.json, "вывести в формате JSON");
+}
+
+void DefineAdd(CLI::App& app, AddOptions& options) {
+  auto* command = AddCommand(app, "add", "добавить файлы в конец каталога");
+  AddImageArgument(*command, options.image);
+  command->add_option("ФАЙЛ", options.files, "добавляемые файлы")->required()->type_name("");
+  command->add_option("--name", options.name, "имя в каталоге (только для одного файла)")
+      ->type_name("ИМЯ");
+  AddFlagPair(*command, "--rks", "--plain", options.rks,
+              "файл в формате RKS (по умолчанию так берётся файл *.rks короче 64 КиБ)",
+              "простой файл, не RKS");
+  AddFlagPair(*command, "--big", "--no-big", options.big,
+              "атрибут «Большой» (по умолчанию у файлов от 64 КиБ)", "без атрибута «Большой»");
+  AddFlagPair(*command, "--exec", "--no-exec", options.executable,
+              "атрибут «Исполняемый» (по умолчанию у файлов RKS)", "без атрибута «Исполняемый»");
+  command->add_flag("--aligned", options.aligned, "атрибут «Выровнен»");
+  command
+      ->add_option("--load", options.load_address,
+                   "адрес загрузки, 1-4 шестнадцатеричные цифры (у файла RKS берётся из файла)")
+      ->type_name("АДРЕС");
+  command
+      ->add_option("--reserve", options.reserved_minimum,
+                   "зарезервировать не меньше стольких байт под запись")
+      ->type_name("БАЙТ");
+}
+
+void DefineLabel(CLI::App& app, LabelOptions& options) {
+  auto* command = AddCommand(app, "label", "задать метку диска");
+  AddImageArgument(*command, options.image);
+  command->add_option("МЕТКА", options.label, "новая метка, до 31 символа")
+      ->required()
+      ->type_name("");
+}
+
+void DefineSet(CLI::App& app, SetEntryOptions& options) {
+  auto* command = AddCommand(app, "set", "изменить имя, адрес загрузки и атрибуты записи");
+  AddImageArgument(*command, options.image);
+  AddIndexArgument(*command, options.index);
+  command->add_option("--name", options.name, "новое имя")->type_name("ИМЯ");
+  command
+      ->add_option("--load", options.load_address,
+                   "новый адрес загрузки, 1-4 шестнадцатеричные цифры")
+      ->type_name("АДРЕС");
+  const auto names = AttributeNameTexts();
+  const std::string list = "deleted, big, executable, aligned, readonly, bit2, bit1, bit0";
+  command->add_option("--set", options.set_attributes, "установить атрибуты: " + list)
+      ->type_name("АТРИБУТЫ")
+      ->delimiter(',')
+      ->check(OneOf(names));
+  command->add_option("--clear", options.clear_attributes, "снять атрибуты")
+      ->type_name("АТРИБУТЫ")
+      ->delimiter(',')
+      ->check(OneOf(names));
+}
+
+void DefineExtract(CLI::App& app, ExtractOptions& options) {
+  auto* command = AddCommand(app, "extract", "записать данные записи в файл");
+  AddImageArgument(*command, options.image);
+  AddIndexArgument(*command, options.index);
+  command
+      ->add_option("-o,--output", options.output,
+                   "файл для данных (по умолчанию имя записи в текущей папке)")
+      ->type_name("ФАЙЛ");
+  command->add_flag("--force", options.force, "заменить существующий файл");
+}
+
+int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const Console& console) {
+  if (app.got_subcommand("new")) {
+    return RunNewImage(options.new_image, console);
+  }
+  if (app.got_subcommand("info")) {
+    return RunInfo(options.info, console);
+  }
+  if (app.got_subcommand("list")) {
+    return RunList(options.list, console);
+  }
+  if (app.got_subcommand("add")) {
+    return RunAdd(options.add, console);
+  }
+  if (app.got_subcommand("label")) {
+    return RunLabel(options.label, console);
+  }
+  if (app.got_subcommand("set")) {
+    return RunSetEntry(options.set_entry, console);
+  }
+  return RunExtract(options.extract, console);
+}
+
+// How to ask for the help of the command that was being parsed.
+std::string HelpCall(const CLI::App& app) {
+  const auto chosen = app.get_subcommands();
+  const std::string command = chosen.empty() ? "" : " " + chosen.front()->get_name();
+  return std::string(kProgramName) + command + " --help";
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CLI::App app("Составитель образов FLASH-диска: создание и изменение образов из командной строки.",
+               std::string(kProgramName));
+  UseRussianTexts(app);
+  app.require_subcommand(1);
+  CommandOptions options;
+  DefineNew(app, options.new_image);
+  DefineShow(app, "info", "показать заголовок диска", options.info);
+  DefineShow(app, "list", "показать каталог диска", options.list);
+  DefineAdd(app, options.add);
+  DefineLabel(app, options.label);
+  DefineSet(app, options.set_entry);
+  DefineExtract(app, options.extract);
+  // Set after the commands are made, so that they do not inherit it.
+  app.footer("Справка по команде: flashdisk КОМАНДА --help");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success, out, err);
+  } catch (const CLI::ParseError& error) {
+    err << kProgramName << ": " << RussianUsageError(error, app) << '\n'
+        << "Справка: " << HelpCall(app) << '\n';
+    return kExitUsage;
+  }
+  return RunChosenCommand(app, options, Console{out, err});
+}
+
+}  // namespace flashdisk::cli

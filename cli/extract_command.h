@@ -1,0 +1,27 @@
+// `flashdisk extract`: writes an entry's data bytes back out to a host file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cli/console.h"
+
+namespace flashdisk::cli {
+
+struct ExtractOptions {
+  std::filesystem::path image;
+  std::uint32_t index = 0;  // 1-based, as `list` shows it
+  // By default a file named after the entry in the current folder.
+  std::optional<std::filesystem::path> output;
+  bool force = false;  // replace an existing file
+};
+
+int RunExtract(const ExtractOptions& options, const Console& console);
+
+// Whether a name read from an image may name a file in the current folder:
+// not empty, not "." or "..", no '/' and no control character.
+bool IsSafeFileName(std::string_view utf8);
+
+}  // namespace flashdisk::cli

@@ -1,0 +1,36 @@
+// An image file opened for one command: read, its header checked and its
+// directory listed. Every command refuses a damaged image, so none of them
+// lists, changes or saves a disk whose sizes are not among the offered ones.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+#include "cli/console.h"
+#include "image/disk_image.h"
+
+namespace flashdisk::cli {
+
+struct OpenedImage {
+  std::filesystem::path path;
+  DiskImage image;
+  ImageHeader header;
+  DirectoryListing listing;
+
+  // The entry that `list` shows under this 1-based index, or nothing.
+  std::optional<DirectoryEntry> EntryAt(std::uint64_t index) const;
+};
+
+// Reports "Ошибка чтения файла!" or "Ошибка формата диска!" and gives nothing
+// when the image cannot be used.
+std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console);
+
+// Saves the disk over the file it came from; reports "Ошибка записи файла!".
+bool SaveImage(const OpenedImage& opened, const Console& console);
+
+// The entry under `index`, or a report of the missing entry.
+std::optional<DirectoryEntry> FindEntry(const OpenedImage& opened, std::uint64_t index,
+                                        const Console& console);
+
+}  // namespace flashdisk::cli

@@ -1,0 +1,73 @@
+// A fixture for tests of the flashdisk program: a fresh working folder, and
+// runs of the program inside it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/cli/program_run.h"
+#include "tests/support/temporary_folder.h"
+
+namespace flashdisk::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class CliTest : public ::testing::Test {
+ protected:
+  ProgramRun Run(const std::vector<std::string>& arguments) const {
+    return RunFlashdisk(arguments, folder_.path());
+  }
+
+  // A run that must succeed; its standard output.
+  std::string Succeed(const std::vector<std::string>& arguments) const {
+    const auto run = Run(arguments);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    return run.out;
+  }
+
+  // A run that must fail with `status`, say only `message` about `file`
+  // ("flashdisk: file: message") and leave `image` byte for byte as it was.
+  void Refuse(const std::vector<std::string>& arguments, int status, const std::string& file,
+              const std::string& message, const std::string& image = "disk.rom") const {
+    const auto before = FileBytes(image);
+    const auto run = Run(arguments);
+    EXPECT_EQ(run.status, status);
+    EXPECT_EQ(run.err, "flashdisk: " + file + ": " + message + "\n");
+    EXPECT_EQ(FileBytes(image), before);
+  }
+
+  Bytes FileBytes(const std::string& name) const { return ReadBytes(folder_ / name); }
+
+  std::string Write(const std::string& name, const Bytes& bytes) const {
+    return folder_.Write(name, bytes).string();
+  }
+
+  // A fresh 64k image with 256-byte sectors under the name "disk.rom".
+  void NewDisk(const std::vector<std::string>& options = {"--size", "64k"}) const {
+    std::vector<std::string> arguments{"new", "disk.rom"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    Succeed(arguments);
+  }
+
+  TemporaryFolder folder_;
+};
+
+// An RKS file: load address, two unused bytes, the data, two trailing bytes.
+inline Bytes RksFile(std::uint16_t load_address, const Bytes& data) {
+  Bytes file{static_cast<std::uint8_t>(load_address & 0xFF),
+             static_cast<std::uint8_t>(load_address >> 8), 0x11, 0x22};
+  file.insert(file.end(), data.begin(), data.end());
+  file.insert(file.end(), {0x33, 0x44});
+  return file;
+}
+
+inline Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t count) {
+  return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+               bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
+}
+
+}  // namespace flashdisk::testing

@@ -1,0 +1,20 @@
+// Runs the built flashdisk program in a given folder and captures what it
+// prints and its exit status.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace flashdisk::testing {
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
+                        const std::filesystem::path& working_folder);
+
+}  // namespace flashdisk::testing
