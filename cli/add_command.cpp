@@ -39,11 +39,9 @@ AddResult AddOne(DiskImage& image, const std::filesystem::path& file, const AddO
   const auto choices = ChoicesFor(file, *size, options, load_address);
   const auto plan =
       PlanEntry(*size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
-  const auto result = AddEntry(image, SourceFile{file, *size}, choices, plan);
-  if (result == AddResult::kAdded) {
-    image.List();  // the next file is measured against the space now left
-  }
-  return result;
+  // An add moves the free space on by itself, so the next file is measured
+  // against the space now left without walking the chain again.
+  return AddEntry(image, SourceFile{file, *size}, choices, plan);
 }
 
 }  // namespace

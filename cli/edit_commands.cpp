@@ -54,10 +54,6 @@ int RunSetEntry(const SetEntryOptions& options, const Console& console) {
       return kExitRefused;
     }
   }
-  if (options.name && options.name->empty()) {
-    console.Report(options.image, kEmptyNameMessage);
-    return kExitRefused;
-  }
   auto opened = OpenImage(options.image, console);
   if (!opened) {
     return kExitRefused;

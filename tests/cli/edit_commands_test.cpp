@@ -61,11 +61,17 @@ TEST_F(EditCommandsTest, SetKeepsANameThatFillsItsWholeFieldUnlessAskedToChangeI
   EXPECT_EQ(FileBytes("disk.rom"), disk);
 }
 
+TEST_F(EditCommandsTest, SetStoresAnEmptyNameAsTheWindowDoes) {
+  auto expected = FileBytes("disk.rom");
+  Succeed({"set", "disk.rom", "1", "--name", ""});
+  expected[256 + 2] = 0x00;  // the rest of the old name stays behind the NUL
+  EXPECT_EQ(FileBytes("disk.rom"), expected);
+}
+
 TEST_F(EditCommandsTest, SetRefusesAndChangesNothing) {
   for (const auto& index : {"0", "3"}) {
     Refuse({"set", "disk.rom", index, "--name", "X"}, 1, "disk.rom", "Нет записи с таким номером!");
   }
-  Refuse({"set", "disk.rom", "1", "--name", ""}, 1, "disk.rom", "Пустое имя файла!");
   Refuse({"set", "disk.rom", "1", "--load", "10000"}, 1, "disk.rom", "Неверный адрес загрузки!");
   Refuse({"set", "disk.rom", "1", "--set", "big", "--clear", "readonly,big"}, 2, "disk.rom",
          "Один и тот же атрибут указан и в --set, и в --clear!");
