@@ -1,13 +1,18 @@
 #include "image/disk_image.h"
 
 #include <algorithm>
+#include <new>
 
 #include "image/host_files.h"
 #include "image/little_endian.h"
 
 namespace flashdisk {
 
-DiskImage::DiskImage() : buffer_(kImageBufferSize, 0) {}
+DiskImage::DiskImage() : buffer_(static_cast<std::uint8_t*>(std::calloc(kImageBufferSize, 1))) {
+  if (!buffer_) {
+    throw std::bad_alloc();
+  }
+}
 
 bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   if (!DiskSizeIndex(disk_size) || !SectorSizeIndex(sector_size)) {
@@ -17,36 +22,59 @@ bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   sector_size_ = sector_size;
   listed_end_of_chain_.reset();
   FormatDisk(writable_disk(), sector_size);
+  defined_end_ = disk_size;
   return true;
 }
 
 bool DiskImage::Load(const std::filesystem::path& path) {
-  // Read into a separate buffer first, so a failed read leaves the current
-  // image, its sizes and its listing exactly as they were.
-  const auto file = ReadWholeFile(path, kImageBufferSize);
-  if (!file) {
-    return false;
+  std::size_t length = 0;
+  if (has_image()) {
+    // Read aside first, so a failed read leaves the current image, its sizes
+    // and its listing exactly as they were.
+    const auto file = ReadWholeFile(path, kImageBufferSize);
+    if (!file) {
+      return false;
+    }
+    std::copy(file->begin(), file->end(), buffer().begin());
+    length = file->size();
+  } else {
+    // Without an image no byte of the buffer can be seen, so the file may go
+    // straight in; a failed read then has nothing to spoil.
+    const auto read = ReadWholeFileInto(path, buffer());
+    if (!read) {
+      return false;
+    }
+    length = *read;
   }
   disk_size_ = 0;
   sector_size_ = 0;
   listed_end_of_chain_.reset();
-  std::copy(file->begin(), file->end(), buffer_.begin());
-  // A file shorter than its disk leaves the rest erased, never the bytes of an
-  // image loaded earlier.
-  std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(file->size()), buffer_.end(),
-            kErasedByte);
+  // A file shorter than its disk leaves the rest erased, never the bytes of
+  // an image loaded earlier; Check erases up to the disk's end once it knows it.
+  defined_end_ = length;
+  EraseUpTo(kHeaderSize);
   return true;
+}
+
+void DiskImage::EraseUpTo(std::size_t end) {
+  end = std::min(end, kImageBufferSize);
+  if (end > defined_end_) {
+    std::fill(buffer().begin() + static_cast<std::ptrdiff_t>(defined_end_),
+              buffer().begin() + static_cast<std::ptrdiff_t>(end), kErasedByte);
+    defined_end_ = end;
+  }
 }
 
 HeaderCheck DiskImage::Check() {
   HeaderCheck check;
   listed_end_of_chain_.reset();
-  check.header = ReadImageHeader(buffer_);
+  check.header = ReadImageHeader(buffer());
   if (check.header.magic != kImageMagic) {
     check.outcome = HeaderCheck::Outcome::kBadMagic;
     return check;
   }
   disk_size_ = check.header.disk_size;
+  EraseUpTo(disk_size_);
   check.disk_size_index = DiskSizeIndex(disk_size_);
   if (!check.disk_size_index) {
     check.outcome = HeaderCheck::Outcome::kBadDiskSize;
@@ -102,7 +130,7 @@ bool DiskImage::Save(const std::filesystem::path& path) const {
 }
 
 void DiskImage::SetLabel(std::string_view label) {
-  WriteTextField(std::span(buffer_).subspan(kLabelOffset, kTextFieldSize), label);
+  WriteTextField(buffer().subspan(kLabelOffset, kTextFieldSize), label);
 }
 
 bool DiskImage::HoldsEntry(std::uint32_t position) const {
@@ -141,7 +169,7 @@ bool DiskImage::SetEntryAttributes(std::uint32_t position, EntryAttributes attri
   if (!HoldsEntry(position)) {
     return false;
   }
-  buffer_[position + kEntryAttributesOffset] = attributes.stored;
+  buffer()[position + kEntryAttributesOffset] = attributes.stored;
   return true;
 }
 
@@ -177,11 +205,11 @@ bool DiskImage::has_valid_sizes() const {
 }
 
 std::span<const std::uint8_t> DiskImage::disk() const {
-  return std::span(buffer_).first(std::min<std::size_t>(disk_size_, buffer_.size()));
+  return buffer().first(std::min<std::size_t>(disk_size_, kImageBufferSize));
 }
 
 std::span<std::uint8_t> DiskImage::writable_disk() {
-  return std::span(buffer_).first(std::min<std::size_t>(disk_size_, buffer_.size()));
+  return buffer().first(std::min<std::size_t>(disk_size_, kImageBufferSize));
 }
 
 }  // namespace flashdisk

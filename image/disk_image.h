@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -35,6 +37,8 @@ struct DirectoryListing {
 class DiskImage {
  public:
   DiskImage();
+  DiskImage(DiskImage&&) = default;
+  DiskImage& operator=(DiskImage&&) = default;
 
   // Formats a blank disk; refuses sizes that are not offered and then changes nothing.
   bool Format(std::uint32_t disk_size, std::uint32_t sector_size);
@@ -87,7 +91,22 @@ class DiskImage {
   std::span<std::uint8_t> writable_disk();
   bool HoldsEntry(std::uint32_t position) const;
 
-  std::vector<std::uint8_t> buffer_;
+  struct FreeBuffer {
+    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
+  };
+
+  std::span<std::uint8_t> buffer() { return {buffer_.get(), kImageBufferSize}; }
+  std::span<const std::uint8_t> buffer() const { return {buffer_.get(), kImageBufferSize}; }
+  // Makes every byte below `end` part of the image: what lies between the
+  // end of the loaded file and `end` reads as erased.
+  void EraseUpTo(std::size_t end);
+
+  // Zero-filled by calloc, so the system hands out its pages only as they are
+  // first used: a 64k disk costs little more than 64k of memory.
+  std::unique_ptr<std::uint8_t, FreeBuffer> buffer_;
+  // Bytes below this hold the loaded file or erased bytes after it; bytes
+  // above it are leftovers of earlier images and never part of the disk.
+  std::size_t defined_end_ = 0;
   std::uint32_t disk_size_ = 0;
   std::uint32_t sector_size_ = 0;
   std::uint32_t free_space_ = 0;

@@ -26,6 +26,24 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
   return bytes;
 }
 
+// Opens a regular file for reading from its start and gives its size, or
+// nothing when it cannot be opened or holds more than `max_size` bytes.
+std::optional<std::uint64_t> OpenWholeFile(const fs::path& path, std::uint64_t max_size,
+                                           std::ifstream& stream) {
+  if (!IsRegularFile(path)) {
+    return std::nullopt;
+  }
+  stream.open(path, std::ios::binary | std::ios::ate);
+  if (!stream) {
+    return std::nullopt;
+  }
+  const auto size = static_cast<std::uint64_t>(stream.tellg());
+  if (size > max_size || !stream.seekg(0)) {
+    return std::nullopt;
+  }
+  return size;
+}
+
 // A name beside `target` that no file has yet; the random part keeps two
 // writers of the same folder apart.
 fs::path TemporaryNameBeside(const fs::path& target) {
@@ -59,19 +77,26 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
                                                        std::uint64_t max_size) {
-  if (!IsRegularFile(path)) {
+  std::ifstream stream;
+  const auto size = OpenWholeFile(path, max_size, stream);
+  if (!size) {
     return std::nullopt;
   }
-  std::ifstream stream(path, std::ios::binary | std::ios::ate);
-  if (!stream) {
+  return ReadStream(stream, *size);
+}
+
+std::optional<std::size_t> ReadWholeFileInto(const fs::path& path,
+                                             std::span<std::uint8_t> destination) {
+  std::ifstream stream;
+  const auto size = OpenWholeFile(path, destination.size(), stream);
+  if (!size) {
     return std::nullopt;
   }
-  const auto size = static_cast<std::uint64_t>(stream.tellg());
-  if (size > max_size) {
+  stream.read(reinterpret_cast<char*>(destination.data()), static_cast<std::streamsize>(*size));
+  if (static_cast<std::uint64_t>(stream.gcount()) != *size) {
     return std::nullopt;
   }
-  stream.seekg(0);
-  return ReadStream(stream, size);
+  return static_cast<std::size_t>(*size);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t offset,

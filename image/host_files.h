@@ -15,6 +15,12 @@ namespace flashdisk {
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
                                                        std::uint64_t max_size);
 
+// Reads the whole file into the start of `destination` and gives its length;
+// nothing when it cannot be read in full or is larger than `destination`.
+// After a failed read the destination may hold part of the file.
+std::optional<std::size_t> ReadWholeFileInto(const std::filesystem::path& path,
+                                             std::span<std::uint8_t> destination);
+
 // Exactly `count` bytes from `offset` on, or nothing when fewer arrive.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
                                                        std::uint64_t offset, std::uint64_t count);

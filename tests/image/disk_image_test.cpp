@@ -144,6 +144,22 @@ TEST_F(DiskImageTest, ShortFileReadsErasedPastItsEnd) {
   EXPECT_TRUE(std::all_of(saved.begin() + 65536, saved.end(), [](auto b) { return b == 0xFF; }));
 }
 
+TEST_F(DiskImageTest, NoLeftoversOfALargerFileAppearInALaterDisk) {
+  ASSERT_TRUE(image_.Load(folder_.Write("large.rom", Bytes(kImageBufferSize, 0xE6))));
+  image_.Check();
+  image_.List();
+  // Only the magic: every other header byte and the whole claimed disk read
+  // as erased, not as the 0xE6 bytes of the file before.
+  ASSERT_TRUE(image_.Load(folder_.Write("magic.rom", Bytes{0xAA, 0x55})));
+  const auto check = image_.Check();
+  EXPECT_EQ(check.outcome, HeaderCheck::Outcome::kBadDiskSize);
+  EXPECT_EQ(check.header.disk_size, 0xFFFFFFFFu);
+  const auto disk = image_.disk();
+  ASSERT_EQ(disk.size(), kImageBufferSize);
+  EXPECT_TRUE(std::all_of(disk.begin() + 2, disk.end(), [](auto b) { return b == 0xFF; }));
+  EXPECT_TRUE(image_.List().entries.empty());
+}
+
 TEST_F(DiskImageTest, EmptyFileNeverBringsBackTheEarlierImage) {
   ASSERT_TRUE(image_.Format(65536, 256));
   ASSERT_TRUE(image_.Load(folder_.Write("empty.rom", Bytes{})));
