@@ -35,14 +35,25 @@ nlohmann::ordered_json EntryJson(const DirectoryEntry& entry, std::size_t index)
   };
 }
 
-nlohmann::ordered_json ListingJson(const ImageHeader& header, const DirectoryListing& listing) {
-  auto json = HeaderJson(header, listing.free_space);
-  auto entries = nlohmann::ordered_json::array();
-  for (std::size_t i = 0; i < listing.entries.size(); ++i) {
-    entries.push_back(EntryJson(listing.entries[i], i + 1));
+void WriteJson(std::ostream& out, const nlohmann::ordered_json& json, int indent) {
+  out << json.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+void WriteListingJson(std::ostream& out, const ImageHeader& header,
+                      const DirectoryListing& listing) {
+  out << "{\n";
+  const auto header_json = HeaderJson(header, listing.free_space);
+  for (const auto& [key, value] : header_json.items()) {
+    out << "  " << nlohmann::ordered_json(key).dump() << ": ";
+    WriteJson(out, value, -1);
+    out << ",\n";
   }
-  json["entries"] = std::move(entries);
-  return json;
+  out << "  \"entries\": [";
+  for (std::size_t i = 0; i < listing.entries.size(); ++i) {
+    out << (i == 0 ? "\n    " : ",\n    ");
+    WriteJson(out, EntryJson(listing.entries[i], i + 1), -1);
+  }
+  out << (listing.entries.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 }  // namespace flashdisk::cli

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <ostream>
 
 #include "image/disk_image.h"
 
@@ -13,7 +14,11 @@ namespace flashdisk::cli {
 nlohmann::ordered_json HeaderJson(const ImageHeader& header, std::uint32_t free_space);
 // One entry under its 1-based index.
 nlohmann::ordered_json EntryJson(const DirectoryEntry& entry, std::size_t index);
-// The header's fields, the free space and every entry in chain order.
-nlohmann::ordered_json ListingJson(const ImageHeader& header, const DirectoryListing& listing);
+// Writes a JSON value, invalid UTF-8 replaced, indented by `indent` spaces.
+void WriteJson(std::ostream& out, const nlohmann::ordered_json& json, int indent);
+// Writes one object with the header's fields, the free space and every entry
+// in chain order, one entry a line, without holding the whole document.
+void WriteListingJson(std::ostream& out, const ImageHeader& header,
+                      const DirectoryListing& listing);
 
 }  // namespace flashdisk::cli

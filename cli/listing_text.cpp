@@ -85,16 +85,16 @@ std::string HeaderText(const ImageHeader& header, std::uint32_t free_space,
   return text.str();
 }
 
-std::string ListingText(const DirectoryListing& listing) {
-  std::string text = Row({"№", "Позиция", "Имя", "Адрес", "Размер", "Данные", "Длина", "Атрибуты"});
+void WriteListingText(std::ostream& out, const DirectoryListing& listing) {
+  out << Row({"№", "Позиция", "Имя", "Адрес", "Размер", "Данные", "Длина", "Атрибуты"});
   for (std::size_t i = 0; i < listing.entries.size(); ++i) {
     const auto& entry = listing.entries[i];
-    text += Row({std::to_string(i + 1), std::to_string(entry.position), DisplayText(entry.name),
-                 HexText::Format16(entry.load_address), std::to_string(ShownSize(entry)),
-                 std::to_string(entry.data_size), std::to_string(entry.total_length),
-                 AttributesText(entry.attributes)});
+    out << Row({std::to_string(i + 1), std::to_string(entry.position), DisplayText(entry.name),
+                HexText::Format16(entry.load_address), std::to_string(ShownSize(entry)),
+                std::to_string(entry.data_size), std::to_string(entry.total_length),
+                AttributesText(entry.attributes)});
   }
-  return text + std::string(kFreeSpaceCaption) + std::to_string(listing.free_space) + "\n";
+  out << kFreeSpaceCaption << listing.free_space << '\n';
 }
 
 }  // namespace flashdisk::cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ std::string DisplayText(std::string_view cp1251);
 std::string HeaderText(const ImageHeader& header, std::uint32_t free_space,
                        std::size_t entry_count);
 
-// A caption line, one line per entry in chain order, then the free space.
-std::string ListingText(const DirectoryListing& listing);
+// A caption line, one line per entry in chain order, then the free space,
+// written as they are made: the largest directories have tens of thousands.
+void WriteListingText(std::ostream& out, const DirectoryListing& listing);
 
 }  // namespace flashdisk::cli

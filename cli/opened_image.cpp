@@ -6,10 +6,11 @@
 namespace flashdisk::cli {
 
 std::optional<DirectoryEntry> OpenedImage::EntryAt(std::uint64_t index) const {
-  if (index == 0 || index > listing.entries.size()) {
+  const auto& entries = listing().entries;
+  if (index == 0 || index > entries.size()) {
     return std::nullopt;
   }
-  return listing.entries[index - 1];
+  return entries[index - 1];
 }
 
 std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console) {
@@ -25,7 +26,7 @@ std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Co
     return std::nullopt;
   }
   opened.header = check.header;
-  opened.listing = opened.image.List();
+  opened.image.List();
   return opened;
 }
 

@@ -16,7 +16,8 @@ struct OpenedImage {
   std::filesystem::path path;
   DiskImage image;
   ImageHeader header;
-  DirectoryListing listing;
+  // The listing made when the image was opened.
+  const DirectoryListing& listing() const { return image.listing(); }
 
   // The entry that `list` shows under this 1-based index, or nothing.
   std::optional<DirectoryEntry> EntryAt(std::uint64_t index) const;

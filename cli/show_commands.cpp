@@ -9,7 +9,8 @@ namespace flashdisk::cli {
 namespace {
 
 void PrintJson(const nlohmann::ordered_json& json, const Console& console) {
-  console.out << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  WriteJson(console.out, json, 2);
+  console.out << '\n';
 }
 
 }  // namespace
@@ -19,11 +20,11 @@ int RunInfo(const ShowOptions& options, const Console& console) {
   if (!opened) {
     return kExitRefused;
   }
-  const auto free_space = opened->listing.free_space;
+  const auto free_space = opened->listing().free_space;
   if (options.json) {
     PrintJson(HeaderJson(opened->header, free_space), console);
   } else {
-    console.out << HeaderText(opened->header, free_space, opened->listing.entries.size());
+    console.out << HeaderText(opened->header, free_space, opened->listing().entries.size());
   }
   return kExitSuccess;
 }
@@ -34,9 +35,9 @@ int RunList(const ShowOptions& options, const Console& console) {
     return kExitRefused;
   }
   if (options.json) {
-    PrintJson(ListingJson(opened->header, opened->listing), console);
+    WriteListingJson(console.out, opened->header, opened->listing());
   } else {
-    console.out << ListingText(opened->listing);
+    WriteListingText(console.out, opened->listing());
   }
   return kExitSuccess;
 }

@@ -51,6 +51,8 @@ class DiskImage {
   // Walks the chain and stores the free space. The listing stays valid until
   // the next List.
   const DirectoryListing& List();
+  // What the last List found.
+  const DirectoryListing& listing() const { return listing_; }
   // Where the next entry goes: kept from the last listing, walked afresh
   // when the disk has changed since.
   std::uint32_t EndOfChain() const;

@@ -28,6 +28,11 @@ TEST_F(ShowCommandsTest, InfoShowsTheHeaderAsTextAndAsJson) {
   EXPECT_EQ(json["directory_offset"], 128);
   EXPECT_EQ(json["free_space"], 65408);
   EXPECT_FALSE(json.contains("entries"));
+
+  const auto listing = nlohmann::json::parse(Succeed({"list", "disk.rom", "--json"}));
+  EXPECT_EQ(listing["free_space"], 65408);
+  ASSERT_TRUE(listing["entries"].is_array());
+  EXPECT_TRUE(listing["entries"].empty());
 }
 
 TEST_F(ShowCommandsTest, ListShowsEachEntryInChainOrderThenTheFreeSpace) {
