@@ -16,24 +16,41 @@ nlohmann::ordered_json HeaderJson(const ImageHeader& header, std::uint32_t free_
   };
 }
 
-nlohmann::ordered_json EntryJson(const DirectoryEntry& entry, std::size_t index) {
-  const auto& attributes = entry.attributes;
-  return {
-      {"index", index},
-      {"position", entry.position},
-      {"name", Utf8FromCp1251(entry.name)},
-      {"load_address", entry.load_address},
-      {"data_size", entry.data_size},
-      {"shown_size", ShownSize(entry)},
-      {"total_length", entry.total_length},
-      {"attributes", attributes.stored},
-      {"deleted", attributes.Has(kAttributeDeleted)},
-      {"big", attributes.Has(kAttributeBig)},
-      {"executable", attributes.Has(kAttributeExecutable)},
-      {"aligned", attributes.Has(kAttributeAligned)},
-      {"read_only", attributes.Has(kAttributeReadOnly)},
-  };
-}
+namespace {
+
+// One entry object, kept for the whole listing: only its values change from
+// entry to entry, so the largest directories need no allocation per entry.
+class EntryJsonWriter {
+ public:
+  EntryJsonWriter()
+      : json_{{"index", 0},        {"position", 0},   {"name", ""},          {"load_address", 0},
+              {"data_size", 0},    {"shown_size", 0}, {"total_length", 0},   {"attributes", 0},
+              {"deleted", false},  {"big", false},    {"executable", false}, {"aligned", false},
+              {"read_only", false}} {}
+
+  void Write(std::ostream& out, const DirectoryEntry& entry, std::size_t index) {
+    const auto& attributes = entry.attributes;
+    json_["index"] = index;
+    json_["position"] = entry.position;
+    json_["name"].get_ref<std::string&>() = Utf8FromCp1251(entry.name);
+    json_["load_address"] = entry.load_address;
+    json_["data_size"] = entry.data_size;
+    json_["shown_size"] = ShownSize(entry);
+    json_["total_length"] = entry.total_length;
+    json_["attributes"] = attributes.stored;
+    json_["deleted"] = attributes.Has(kAttributeDeleted);
+    json_["big"] = attributes.Has(kAttributeBig);
+    json_["executable"] = attributes.Has(kAttributeExecutable);
+    json_["aligned"] = attributes.Has(kAttributeAligned);
+    json_["read_only"] = attributes.Has(kAttributeReadOnly);
+    WriteJson(out, json_, -1);
+  }
+
+ private:
+  nlohmann::ordered_json json_;
+};
+
+}  // namespace
 
 void WriteJson(std::ostream& out, const nlohmann::ordered_json& json, int indent) {
   out << json.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
@@ -49,9 +66,10 @@ void WriteListingJson(std::ostream& out, const ImageHeader& header,
     out << ",\n";
   }
   out << "  \"entries\": [";
+  EntryJsonWriter entry_writer;
   for (std::size_t i = 0; i < listing.entries.size(); ++i) {
     out << (i == 0 ? "\n    " : ",\n    ");
-    WriteJson(out, EntryJson(listing.entries[i], i + 1), -1);
+    entry_writer.Write(out, listing.entries[i], i + 1);
   }
   out << (listing.entries.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }

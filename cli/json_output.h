@@ -12,8 +12,6 @@ namespace flashdisk::cli {
 
 // The header's fields and the free space.
 nlohmann::ordered_json HeaderJson(const ImageHeader& header, std::uint32_t free_space);
-// One entry under its 1-based index.
-nlohmann::ordered_json EntryJson(const DirectoryEntry& entry, std::size_t index);
 // Writes a JSON value, invalid UTF-8 replaced, indented by `indent` spaces.
 void WriteJson(std::ostream& out, const nlohmann::ordered_json& json, int indent);
 // Writes one object with the header's fields, the free space and every entry

@@ -98,7 +98,16 @@ const DirectoryListing& DiskImage::List() {
     listing_.free_space = free_space_;
     return listing_;
   }
-  DirectoryWalk walk(bytes, ReadLe32(bytes, kDirectoryOffsetOffset));
+  const auto directory_offset = ReadLe32(bytes, kDirectoryOffsetOffset);
+  // Counting first costs a bare walk and saves growing the listing step by
+  // step, copying it each time, on the largest directories.
+  DirectoryWalk counter(bytes, directory_offset);
+  std::size_t count = 0;
+  while (counter.Next()) {
+    ++count;
+  }
+  listing_.entries.reserve(count);
+  DirectoryWalk walk(bytes, directory_offset);
   while (const auto position = walk.Next()) {
     listing_.entries.push_back(ReadDirectoryEntry(bytes, *position));
   }
