@@ -55,16 +55,14 @@ EntryAttributes AttributesOf(const EntryChoices& choices) {
 }  // namespace
 
 std::optional<std::uint32_t> LookUpSource(const fs::path& path) {
+  // file_size answers only for regular files: one look at the file is enough
+  // for the usual case, and only what is not a regular file needs a second.
   std::error_code error;
-  const auto status = fs::status(path, error);
-  if (error || !fs::exists(status)) {
-    return std::nullopt;
-  }
-  if (!fs::is_regular_file(status)) {
-    return 0;
-  }
   const auto size = fs::file_size(path, error);
-  return error ? 0 : static_cast<std::uint32_t>(size);
+  if (!error) {
+    return static_cast<std::uint32_t>(size);
+  }
+  return fs::exists(fs::status(path, error)) ? std::optional<std::uint32_t>(0) : std::nullopt;
 }
 
 SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint32_t size) {
