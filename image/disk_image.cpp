@@ -54,8 +54,8 @@ HeaderCheck DiskImage::Check() {
   }
   sector_size_ = check.header.sector_size;
   check.sector_size_index = SectorSizeIndex(sector_size_);
-  check.outcome = check.sector_size_index ? HeaderCheck::Outcome::kValid
-                                          : HeaderCheck::Outcome::kBadSectorSize;
+  check.outcome =
+      check.sector_size_index ? HeaderCheck::Outcome::kValid : HeaderCheck::Outcome::kBadSectorSize;
   return check;
 }
 
@@ -121,8 +121,8 @@ std::span<const std::uint8_t> DiskImage::EntryData(const DirectoryEntry& entry) 
   if (start > bytes.size() || entry.total_length < kEntryHeaderSize) {
     return {};
   }
-  const std::uint64_t room = std::min<std::uint64_t>(entry.total_length - kEntryHeaderSize,
-                                                     bytes.size() - start);
+  const std::uint64_t room =
+      std::min<std::uint64_t>(entry.total_length - kEntryHeaderSize, bytes.size() - start);
   return bytes.subspan(start, std::min<std::uint64_t>(entry.data_size, room));
 }
 
@@ -159,6 +159,12 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
   WriteLe32(entry, kEntryDataSizeOffset, fields.data_size);
   WriteLe32(entry, kEntryTotalLengthOffset, fields.total_length);
   std::copy(data.begin(), data.end(), entry.begin() + kEntryHeaderSize);
+  // The new entry is the last one: a stale marker right behind it, left by an
+  // entry that a broken link had cut off, would otherwise join the chain.
+  const std::uint64_t next = std::uint64_t{fields.position} + fields.total_length;
+  if (next < disk().size() && buffer_[next] == kEntryMarker) {
+    buffer_[next] = kErasedByte;
+  }
   listed_end_of_chain_.reset();  // the next listing walks on past the new entry
 }
 
