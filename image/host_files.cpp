@@ -1,5 +1,7 @@
 #include "image/host_files.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -27,11 +29,12 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
 }
 
 // A name beside `target` that no file has yet; the random part keeps two
-// writers of the same folder apart.
+// writers of the same folder apart. It does not repeat the target's name, so
+// a target whose name is as long as the folder allows can still be saved.
 fs::path TemporaryNameBeside(const fs::path& target) {
   std::random_device random;
   const auto suffix = std::to_string(random()) + std::to_string(random());
-  return target.parent_path() / ("." + target.filename().string() + ".tmp" + suffix);
+  return target.parent_path() / (".flashdisk-" + suffix + ".tmp");
 }
 
 bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
@@ -40,8 +43,10 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
   if (file == nullptr) {
     return false;
   }
+  // On the disk before the rename, so that a crash cannot leave the target
+  // name pointing at a file whose bytes never arrived.
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       std::fflush(file) == 0;
+                       std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     std::error_code error;
@@ -54,7 +59,7 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
-                                                        std::uint64_t max_size) {
+                                                       std::uint64_t max_size) {
   if (!IsRegularFile(path)) {
     return std::nullopt;
   }
