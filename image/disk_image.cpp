@@ -151,6 +151,12 @@ bool DiskImage::SetEntryLoadAddress(std::uint32_t position, std::uint16_t load_a
 }
 
 void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data) {
+  // The new entry is the last one: a stale marker right behind it, left by an
+  // entry that a broken link had cut off, would otherwise join the chain.
+  const std::uint64_t next = std::uint64_t{fields.position} + fields.total_length;
+  if (next < disk().size() && buffer_[next] == kEntryMarker) {
+    buffer_[next] = kErasedByte;
+  }
   auto entry = writable_disk().subspan(fields.position, fields.total_length);
   entry[kEntryMarkerOffset] = kEntryMarker;
   entry[kEntryAttributesOffset] = fields.attributes.stored;
@@ -159,12 +165,6 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
   WriteLe32(entry, kEntryDataSizeOffset, fields.data_size);
   WriteLe32(entry, kEntryTotalLengthOffset, fields.total_length);
   std::copy(data.begin(), data.end(), entry.begin() + kEntryHeaderSize);
-  // The new entry is the last one: a stale marker right behind it, left by an
-  // entry that a broken link had cut off, would otherwise join the chain.
-  const std::uint64_t next = std::uint64_t{fields.position} + fields.total_length;
-  if (next < disk().size() && buffer_[next] == kEntryMarker) {
-    buffer_[next] = kErasedByte;
-  }
   listed_end_of_chain_.reset();  // the next listing walks on past the new entry
 }
 

@@ -33,8 +33,11 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
 // a target whose name is as long as the folder allows can still be saved.
 fs::path TemporaryNameBeside(const fs::path& target) {
   std::random_device random;
-  const auto suffix = std::to_string(random()) + std::to_string(random());
-  return target.parent_path() / (".flashdisk-" + suffix + ".tmp");
+  std::string name = ".flashdisk-";
+  name += std::to_string(random());
+  name += std::to_string(random());
+  name += ".tmp";
+  return target.parent_path() / name;
 }
 
 bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
@@ -43,8 +46,8 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
   if (file == nullptr) {
     return false;
   }
-  // On the disk before the rename, so that a crash cannot leave the target
-  // name pointing at a file whose bytes never arrived.
+  // Synced before the rename, so that a crash cannot leave the target's name
+  // on a file whose bytes never reached the disk.
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
                        std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   const bool closed = std::fclose(file) == 0;
