@@ -65,8 +65,7 @@ class DiskImage {
   bool SetEntryLoadAddress(std::uint32_t position, std::uint16_t load_address);
 
   // Writes a new entry with its data at the end of the chain; the caller has
-  // checked that it fits. A marker in the byte right after the new entry is
-  // erased, so the chain ends there. Used by AddEntry.
+  // checked that it fits. Used by AddEntry.
   void AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data);
 
   std::uint32_t disk_size() const { return disk_size_; }
