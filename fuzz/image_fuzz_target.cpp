@@ -278,6 +278,7 @@ void ExerciseAdd(DiskImage& image, const FuzzChoices& choices) {
           "the new entry holds the source's data");
   const auto after = image.disk();
   const std::size_t entry_end = added.position + added.total_length;
+  Require(entry_end < after.size(), "the disk's last byte stays free for the walk");
   Require(SameBytes(before, after, 0, added.position),
           "an add changes nothing before the end of the chain");
   Require(after[entry_end] != flashdisk::kEntryMarker &&
