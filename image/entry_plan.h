@@ -13,8 +13,8 @@
 
 namespace flashdisk {
 
-inline constexpr std::uint32_t kRksOverhead = 6;      // 4 bytes before the data, 2 after
-inline constexpr std::uint32_t kRksHeaderSize = 4;    // the load address and 2 unused bytes
+inline constexpr std::uint32_t kRksOverhead = 6;    // 4 bytes before the data, 2 after
+inline constexpr std::uint32_t kRksHeaderSize = 4;  // the load address and 2 unused bytes
 inline constexpr std::uint32_t kBigThreshold = 0x10000;
 inline constexpr std::string_view kRksExtension = ".rks";
 
