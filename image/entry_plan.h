@@ -67,6 +67,8 @@ EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t re
                     std::uint32_t sector_size);
 // Refusals come in this order: no room (or no image), a damaged image, an
 // empty name, a source that cannot be read in full. A refusal changes nothing.
+// The new entry ends the chain: a stale marker in the byte right after it is
+// erased, so nothing left behind a broken link joins the chain again.
 AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoices& choices,
                    const EntryPlan& plan);
 

@@ -45,14 +45,14 @@ std::optional<std::uint64_t> OpenWholeFile(const fs::path& path, std::uint64_t m
 }
 
 // A name beside `target` that no file has yet; the random part keeps two
-// writers of the same folder apart.
+// writers of the same folder apart. It does not repeat the target's name, so
+// a target whose name is as long as the folder allows can still be saved.
 fs::path TemporaryNameBeside(const fs::path& target) {
   std::random_device random;
-  std::string name = ".";
-  name += target.filename().string();
+  std::string name = ".flashdisk-";
+  name += std::to_string(random());
+  name += std::to_string(random());
   name += ".tmp";
-  name += std::to_string(random());
-  name += std::to_string(random());
   return target.parent_path() / name;
 }
 

@@ -91,7 +91,12 @@ void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size) {
 }
 
 DirectoryWalk::DirectoryWalk(std::span<const std::uint8_t> disk, std::uint64_t directory_offset)
-    : disk_(disk), candidate_(std::min<std::uint64_t>(directory_offset, disk.size())) {}
+    : disk_(disk),
+      // A directory inside the header is broken like a broken link: an entry
+      // placed there would overwrite the magic, the sizes or the offset itself.
+      candidate_(directory_offset < kHeaderSize
+                     ? disk.size()
+                     : std::min<std::uint64_t>(directory_offset, disk.size())) {}
 
 std::optional<std::uint32_t> DirectoryWalk::Next() {
   if (candidate_ + kEntryHeaderSize > disk_.size() || disk_[candidate_] != kEntryMarker) {

@@ -130,6 +130,8 @@ void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size);
 // An entry whose fixed part does not fit ends the chain before it; an entry
 // whose total length is below 44 or runs past the disk is still visited, but
 // ends the chain at the disk's end, so nothing can be placed over or after it.
+// A directory offset inside the 48-byte header ends the chain at once, at the
+// disk's end, so no entry is ever listed in or written over the header.
 class DirectoryWalk {
  public:
   DirectoryWalk(std::span<const std::uint8_t> disk, std::uint64_t directory_offset);
