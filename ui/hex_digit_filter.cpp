@@ -15,18 +15,20 @@ namespace flashdisk {
 
 namespace {
 
-// The characters to insert for a typed text, or nothing when none is a hex
-// digit or control character. Characters beyond ASCII have no hexadecimal
-// form in any code page, so they are refused without looking further.
+// The characters to insert for a typed text, or nothing when it holds only
+// refused characters. Control characters (backspace, the copy and cut keys,
+// Delete's DEL) pass unchanged; printable characters beyond ASCII have no
+// hexadecimal form in any code page, so they are refused without looking further.
 std::optional<QString> Filtered(const QString& typed) {
   QString accepted;
   for (const QChar character : typed) {
-    if (character.unicode() >= 0x80) {
-      continue;
-    }
-    if (const auto insert =
-            HexText::FilterCharacter(static_cast<unsigned char>(character.unicode()))) {
-      accepted += QChar::fromLatin1(*insert);
+    if (!character.isPrint()) {
+      accepted += character;
+    } else if (character.unicode() < 0x80) {
+      if (const auto insert =
+              HexText::FilterCharacter(static_cast<unsigned char>(character.unicode()))) {
+        accepted += QChar::fromLatin1(*insert);
+      }
     }
   }
   if (accepted.isEmpty() && !typed.isEmpty()) {
@@ -122,8 +124,10 @@ bool HexDigitFilter::FilterInputMethod(QInputMethodEvent& event) {
 void HexDigitFilter::ShowMenuWithoutPaste(QContextMenuEvent& event) {
   QMenu* menu = field_.createStandardContextMenu();
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  // The standard menu's entries carry their shortcut after a tab.
+  const QString paste = QLineEdit::tr("&Paste");
   for (QAction* action : menu->actions()) {
-    if (action->objectName() == QLatin1String("edit-paste")) {
+    if (action->text().section('\t', 0, 0) == paste) {
       menu->removeAction(action);
     }
   }

@@ -8,6 +8,7 @@
 
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
+#include "tests/ui/support/main_window_session.h"
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/scripted_window_services.h"
 #include "tests/ui/support/window_driving.h"
@@ -19,10 +20,6 @@ using namespace flashdisk;
 using namespace flashdisk::testing;
 
 namespace {
-
-QString Path(const std::filesystem::path& path) {
-  return PathText(path);
-}
 
 // A 64k disk with 256-byte sectors, labelled "ДИСК", system load address
 // ABCD, system size 4660, and two entries: "BOOT" (Executable, 4 data bytes,
@@ -48,43 +45,6 @@ std::vector<std::uint8_t> Fresh512kHeader() {
   header.insert(header.end(), rest.begin(), rest.end());
   return header;
 }
-
-struct Session {
-  ScriptedWindowServices services;
-  MainWindow window{services};
-
-  Session() {
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-      qFatal("The main window did not show");
-    }
-  }
-  ~Session() { window.close(); }
-
-  QComboBox& DiskSizes() const { return ById<QComboBox>(window, 1011); }
-  QComboBox& SectorSizes() const { return ById<QComboBox>(window, 1012); }
-  QListView& List() const { return ById<QListView>(window, 1003); }
-  QStringList ListedNames() const {
-    QStringList names;
-    for (int row = 0; row < List().model()->rowCount(); ++row) {
-      names << List().model()->index(row, 0).data().toString();
-    }
-    return names;
-  }
-
-  void New() {
-    services.new_image_answers.push_back(true);
-    Click(window, 1051);
-  }
-  void Open(const std::filesystem::path& file) {
-    services.open_answers.push_back(Path(file));
-    Click(window, 1050);
-  }
-  void Save(const std::filesystem::path& file) {
-    services.save_answers.push_back(Path(file));
-    Click(window, 1);
-  }
-};
 
 }  // namespace
 

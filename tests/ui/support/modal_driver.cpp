@@ -7,7 +7,10 @@ namespace flashdisk::testing {
 void ModalDriver::Poll(std::function<void(QWidget&)> run, int tries_left) {
   QTimer::singleShot(tries_left == 200 ? 0 : 10, [this, run, tries_left] {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible()) {
+    // Wait for the window to become the active one, as it does for a person,
+    // so that the keyboard focus is inside it.
+    const bool ready = modal != nullptr && modal->isVisible() && modal->isActiveWindow();
+    if (!ready && (modal == nullptr || tries_left > 0)) {
       if (tries_left > 0) {
         Poll(run, tries_left - 1);
       }
