@@ -33,7 +33,13 @@ Qt::Alignment HorizontalAlignment(const ControlTemplate& control) {
 
 QWidget* CreateEdit(QDialog& window, const ControlTemplate& control) {
   auto* edit = new QLineEdit(control.text, &window);
-  edit->setReadOnly(control.style & kStyleReadOnly);
+  if (control.style & kStyleReadOnly) {
+    edit->setReadOnly(true);
+    // A field that cannot be typed into looks like the window behind it.
+    QPalette palette = edit->palette();
+    palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+    edit->setPalette(palette);
+  }
   edit->setAlignment(HorizontalAlignment(control));
   if (control.style & kStyleDigitsOnly) {
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
@@ -41,6 +47,16 @@ QWidget* CreateEdit(QDialog& window, const ControlTemplate& control) {
     edit->setValidator(new UpperCaseValidator(edit));
   }
   return edit;
+}
+
+// A frame whose title interrupts its top line, so the controls inside have
+// the room their places assume.
+QWidget* CreateGroupBox(QDialog& window, const ControlTemplate& control) {
+  auto* group = new QGroupBox(control.text, &window);
+  group->setStyleSheet(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+      "QGroupBox::title { subcontrol-origin: margin; left: 0.5em; padding: 0 0.2em; }");
+  return group;
 }
 
 QWidget* CreateListBox(QDialog& window) {
@@ -56,7 +72,7 @@ QWidget* CreateListBox(QDialog& window) {
 QWidget* CreateControl(QDialog& window, const ControlTemplate& control) {
   switch (control.kind) {
     case ControlKind::kGroupBox:
-      return new QGroupBox(control.text, &window);
+      return CreateGroupBox(window, control);
     case ControlKind::kLabel: {
       auto* label = new QLabel(control.text, &window);
       label->setAlignment(HorizontalAlignment(control));
@@ -123,11 +139,14 @@ void CenterOnScreen(QDialog& window) {
 
 DialogUnits::DialogUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  // The average width of the 52 Latin letters, rounded, is the platform's
-  // average character width.
-  const int letters =
-      metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  base_width_ = (letters / 26 + 1) / 2;
+  // The platform averages the 52 Latin letters. The windows' texts are
+  // Russian, and many fonts draw Cyrillic wider than Latin, so the Cyrillic
+  // alphabet counts too; otherwise the captions would not fit their places.
+  const QString letters = QStringLiteral(
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+      "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя");
+  const int half_letters = static_cast<int>(letters.size()) / 2;
+  base_width_ = (metrics.horizontalAdvance(letters) / half_letters + 1) / 2;
   base_height_ = metrics.height();
 }
 
