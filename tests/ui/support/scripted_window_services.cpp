@@ -4,6 +4,17 @@
 
 namespace flashdisk::testing {
 
+namespace {
+
+std::optional<QString> TakeFront(std::deque<std::optional<QString>>& answers) {
+  const bool chosen = answers.front().has_value();
+  const QString path = answers.front().value_or(QString());
+  answers.pop_front();
+  return chosen ? std::optional<QString>(path) : std::nullopt;
+}
+
+}  // namespace
+
 void ScriptedWindowServices::ShowError(QWidget& owner, const QString& text) {
   errors.push_back({&owner, text});
 }
@@ -28,8 +39,7 @@ std::optional<QString> ScriptedWindowServices::ChooseImage(
     unanswered.push_back(what);
     return std::nullopt;
   }
-  auto answer = answers.front();
-  answers.pop_front();
+  const auto answer = TakeFront(answers);
   if (answer && filter_to_choose) {
     settings.selected_filter = *filter_to_choose;
     filter_to_choose.reset();
@@ -56,9 +66,7 @@ std::optional<QString> ScriptedWindowServices::ChooseSourceFile(QWidget& owner,
     unanswered.push_back("source dialog");
     return std::nullopt;
   }
-  auto answer = source_answers.front();
-  source_answers.pop_front();
-  return answer;
+  return TakeFront(source_answers);
 }
 
 QStringList ScriptedWindowServices::ErrorTexts() const {
