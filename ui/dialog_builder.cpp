@@ -139,7 +139,7 @@ void CenterOnScreen(QDialog& window) {
 
 DialogUnits::DialogUnits(const QFont& font) {
   const QFontMetrics metrics(font);
-  // The platform averages the 52 Latin letters. The windows' texts are
+  // Dialog units classically average the 52 Latin letters. The windows' texts are
   // Russian, and many fonts draw Cyrillic wider than Latin, so the Cyrillic
   // alphabet counts too; otherwise the captions would not fit their places.
   const QString letters = QStringLiteral(

@@ -29,7 +29,6 @@ class MainWindow : public QDialog {
   // The image position of the entry selected in the directory list.
   std::optional<std::uint32_t> SelectedEntryPosition() const;
 
-  const DiskImage& image() const { return image_; }
   const DirectoryListModel& directory() const { return directory_; }
 
  private:

@@ -4,7 +4,10 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <fstream>
+
 #include "tests/support/temporary_folder.h"
+#include "tests/ui/support/disk_bytes.h"
 #include "tests/ui/support/main_window_session.h"
 #include "tests/ui/support/modal_driver.h"
 #include "ui/add_file_dialog.h"
@@ -273,6 +276,48 @@ class AddFileDialogTest : public QObject {
       QTest::keyClick(&ById<QLineEdit>(dialog, 1054), Qt::Key_Return);
     }));
     QCOMPARE(session.ListedNames(), QStringList{"data.bin"});
+  }
+
+  void pathsOfAnyLengthWork() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    auto deep = folder.path();
+    for (int level = 0; level < 6; ++level) {
+      deep /= std::string(60, static_cast<char>('a' + level));
+    }
+    std::filesystem::create_directories(deep);
+    const auto file = deep / "long.bin";
+    { std::ofstream(file, std::ios::binary) << "0123456789"; }
+    QVERIFY(Path(file).size() > 400);
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      QCOMPARE(FieldText(dialog, 1059), QString("10"));
+      Click(dialog, 1);
+    }));
+    QCOMPARE(session.ListedNames(), QStringList{"long.bin"});
+    session.Save(deep / "image.rom");
+    QCOMPARE(FileBytes(deep / "image.rom", 256 + 44, 10),
+             Bytes({'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'}));
+  }
+
+  void aDamagedImageTakesNoEntries() {
+    Session session;
+    testing::TemporaryFolder folder;
+    // A 64k disk whose header claims 136-byte sectors.
+    const auto damaged = folder.Write(
+        "damaged.rom",
+        DiskBytes(65536).Put(0, Bytes({0xAA, 0x55, 0x00, 0x00, 0x01, 0x00, 0x88, 0x00})).bytes());
+    const auto file = folder.Write("data.bin", CountingBytes(100));
+    session.Open(damaged);
+    session.services.errors.clear();
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      Click(dialog, 1);
+      QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка формата диска!"});
+      Click(dialog, 2);
+    }));
+    QCOMPARE(session.List().model()->rowCount(), 0);
   }
 
   void escapeAndTheCloseBoxCancel() {

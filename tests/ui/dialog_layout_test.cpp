@@ -1,4 +1,4 @@
-// The three layouts and the window built from them: places in dialog units
+// The three layouts and the windows built from them: places in dialog units
 // mapped by the font, ids, Tab order and the names screen readers read.
 #include <QCheckBox>
 #include <QLabel>
@@ -55,21 +55,6 @@ class DialogLayoutTest : public QObject {
     QCOMPARE(place(1073), units.ToPixels(QRect(267, 34, 19, 10)));
     QCOMPARE(place(1), units.ToPixels(QRect(243, 81, 43, 14)));
     QCOMPARE(dialog.size(), units.ToPixels(QSize(294, 98)));
-  }
-
-  void dialogUnitsFollowTheFont() {
-    QFont small = QApplication::font();
-    small.setPointSize(8);
-    QFont large = small;
-    large.setPointSize(16);
-    const DialogUnits narrow(small);
-    const DialogUnits wide(large);
-    QVERIFY(wide.base_width() > narrow.base_width());
-    QVERIFY(wide.base_height() > narrow.base_height());
-    // Four horizontal units are one average character, eight vertical ones a line.
-    QCOMPARE(narrow.ToPixels(QRect(4, 8, 40, 16)),
-             QRect(narrow.base_width(), narrow.base_height(), 10 * narrow.base_width(),
-                   2 * narrow.base_height()));
   }
 
   void tabFollowsTheLayoutAndLabelsNameTheirFields() {

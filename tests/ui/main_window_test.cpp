@@ -256,12 +256,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(session.services.save_requests.size(), std::size_t{1});
     QCOMPARE(FileBytes(folder / "enter.rom", 8, 2), Bytes({0x00, 0xFF}));  // not applied
 
+    // The directory list passes Enter on to the window too.
+    session.services.save_answers.push_back(std::nullopt);
+    session.List().setFocus();
+    QTest::keyClick(&session.List(), Qt::Key_Return);
+    QCOMPARE(session.services.save_requests.size(), std::size_t{2});
+
     auto& open = ById<QPushButton>(session.window, 1050);
     open.setFocus();
     session.services.open_answers.push_back(std::nullopt);
     QTest::keyClick(&open, Qt::Key_Return);
     QCOMPARE(session.services.open_requests.size(), std::size_t{1});
-    QCOMPARE(session.services.save_requests.size(), std::size_t{1});
+    QCOMPARE(session.services.save_requests.size(), std::size_t{2});
   }
 
   void typedHeaderFieldsAndTickedBoxesStoreNothing() {
