@@ -1,0 +1,334 @@
+// The main window driven as a person does: New, Open, Save, the label, the
+// directory list and the dialog keys, checked against the files it writes.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QListView>
+#include <QPushButton>
+#include <QtTest>
+
+#include "tests/support/temporary_folder.h"
+#include "tests/ui/support/disk_bytes.h"
+#include "tests/ui/support/main_window_session.h"
+#include "tests/ui/support/modal_driver.h"
+#include "tests/ui/support/scripted_window_services.h"
+#include "tests/ui/support/window_driving.h"
+#include "ui/entry_properties_dialog.h"
+#include "ui/field_text.h"
+#include "ui/main_window.h"
+
+using namespace flashdisk;
+using namespace flashdisk::testing;
+
+namespace {
+
+// A 64k disk with 256-byte sectors, labelled "ДИСК", system load address
+// ABCD, system size 4660, and two entries: "BOOT" (Executable, 4 data bytes,
+// at 256) and "BIG" (Big, data size 65536 + 100, at 512).
+std::vector<std::uint8_t> DiskWithTwoEntries() {
+  return DiskBytes(65536)
+      .Put(0, Bytes({0xAA, 0x55, 0x00, 0x00, 0x01, 0x00, 0x00, 0x01}))
+      .Put(8, Bytes({0xC4, 0xC8, 0xD1, 0xCA, 0x00}))
+      .Put(40, Bytes({0xCD, 0xAB, 0x34, 0x12, 0x00, 0x01, 0x00, 0x00}))
+      .Put(256, Bytes({0xE6, 0xDF, 'B', 'O', 'O', 'T', 0x00}))
+      .Put(290, Bytes({0x00, 0x30, 0x04, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+      .Put(300, Bytes({0xDE, 0xAD, 0xBE, 0xEF}))
+      .Put(512, Bytes({0xE6, 0xBF, 'B', 'I', 'G', 0x00}))
+      .Put(546, Bytes({0x10, 0x00, 0x64, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00}))
+      .bytes();
+}
+
+// The header of a fresh 512k disk with 256-byte sectors.
+std::vector<std::uint8_t> Fresh512kHeader() {
+  auto header = Bytes({0xAA, 0x55, 0x00, 0x00, 0x08, 0x00, 0x00, 0x01, 0x00});
+  header.insert(header.end(), 31, 0xFF);
+  const auto rest = Bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00});
+  header.insert(header.end(), rest.begin(), rest.end());
+  return header;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { QVERIFY(NoWindowOpen()); }
+
+  void startsWithDefaultSizesAndNoImage() {
+    Session session;
+    QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
+    QVERIFY(!session.window.windowIcon().isNull());
+    QCOMPARE(session.DiskSizes().count(), 6);
+    QCOMPARE(session.DiskSizes().itemText(0), QString("64k"));
+    QCOMPARE(session.DiskSizes().itemText(5), QString("2048k"));
+    QCOMPARE(session.DiskSizes().currentText(), QString("512k"));
+    QCOMPARE(session.SectorSizes().count(), 5);
+    QCOMPARE(session.SectorSizes().itemText(0), QString("1"));
+    QCOMPARE(session.SectorSizes().currentText(), QString("256"));
+    QCOMPARE(session.List().model()->rowCount(), 0);
+    for (const int id : {1015, 1016, 1017, 1043, 1058, 1059, 1060}) {
+      QCOMPARE(FieldText(session.window, id), QString("0"));
+    }
+    QCOMPARE(QApplication::focusWidget(), &ById<QPushButton>(session.window, 1051));
+  }
+
+  void saveWithoutImageFailsAndLeavesTheFileAlone() {
+    Session session;
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("old.rom", Bytes({1, 2, 3}));
+    session.Save(file);
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка записи файла!"});
+    QCOMPARE(session.services.errors[0].owner.data(), &session.window);
+    QCOMPARE(FieldText(session.window, 1049), QString("old.rom"));
+    QCOMPARE(ReadBytes(file), Bytes({1, 2, 3}));
+  }
+
+  void newWithUntouchedListsMakesA512kDisk() {
+    Session session;
+    session.New();
+    QCOMPARE(session.services.new_image_questions, 1);
+    QCOMPARE(FieldText(session.window, 1043), QString("524032"));
+    QCOMPARE(FieldText(session.window, 1015), QString("0000"));
+    QCOMPARE(FieldText(session.window, 1016), QString("0"));
+    QCOMPARE(FieldText(session.window, 1017), QString("256"));
+    QCOMPARE(FieldText(session.window, 1001), QString());
+    QCOMPARE(FieldText(session.window, 1058), QString("0000"));
+    QCOMPARE(session.List().model()->rowCount(), 0);
+
+    testing::TemporaryFolder folder;
+    session.Save(folder / "fresh.rom");
+    const auto saved = ReadBytes(folder / "fresh.rom");
+    QCOMPARE(saved.size(), std::size_t{524288});
+    QCOMPARE(FileBytes(folder / "fresh.rom", 0, 48), Fresh512kHeader());
+    QVERIFY(std::all_of(saved.begin() + 48, saved.end(), [](auto byte) { return byte == 0xFF; }));
+  }
+
+  void newAnsweredNoChangesNothing() {
+    Session session;
+    session.services.new_image_answers.push_back(false);
+    Click(session.window, 1051);
+    QCOMPARE(session.services.new_image_questions, 1);
+    QCOMPARE(FieldText(session.window, 1043), QString("0"));
+    QCOMPARE(FieldText(session.window, 1017), QString("0"));
+  }
+
+  void newUsesTheChosenSizes() {
+    Session session;
+    session.DiskSizes().setFocus();
+    for (int step = 0; step < 3; ++step) {
+      QTest::keyClick(&session.DiskSizes(), Qt::Key_Up);
+    }
+    session.SectorSizes().setFocus();
+    QTest::keyClick(&session.SectorSizes(), Qt::Key_Home);
+    QCOMPARE(session.DiskSizes().currentText(), QString("64k"));
+    QCOMPARE(session.SectorSizes().currentText(), QString("1"));
+    session.New();
+    QCOMPARE(FieldText(session.window, 1017), QString("48"));
+    QCOMPARE(FieldText(session.window, 1043), QString("65488"));
+  }
+
+  void openShowsHeaderListAndFirstEntry() {
+    Session session;
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+    session.Open(file);
+    QVERIFY(session.services.errors.empty());
+    QCOMPARE(FieldText(session.window, 1049), QString("two.rom"));
+    QCOMPARE(session.DiskSizes().currentText(), QString("64k"));
+    QCOMPARE(session.SectorSizes().currentText(), QString("256"));
+    QCOMPARE(FieldText(session.window, 1001), QString("ДИСК"));
+    QCOMPARE(FieldText(session.window, 1015), QString("ABCD"));
+    QCOMPARE(FieldText(session.window, 1016), QString("4660"));
+    QCOMPARE(FieldText(session.window, 1017), QString("256"));
+    QCOMPARE(FieldText(session.window, 1043), QString("64512"));
+    QCOMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(256));
+    QCOMPARE(FieldText(session.window, 1058), QString("3000"));
+    QCOMPARE(FieldText(session.window, 1059), QString("4"));
+    QCOMPARE(FieldText(session.window, 1060), QString("256"));
+    QVERIFY(IsTicked(session.window, 1063));
+    QVERIFY(!IsTicked(session.window, 1033));
+  }
+
+  void selectingAnEntryShowsItsFields() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    auto& list = session.List();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.visualRect(list.model()->index(1, 0)).center());
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(512));
+    QCOMPARE(FieldText(session.window, 1058), QString("0010"));
+    QCOMPARE(FieldText(session.window, 1059), QString("65636"));
+    QCOMPARE(FieldText(session.window, 1060), QString("512"));
+    QVERIFY(IsTicked(session.window, 1033));
+    QVERIFY(!IsTicked(session.window, 1063));
+    QTest::keyClick(&list, Qt::Key_Up);
+    QCOMPARE(FieldText(session.window, 1058), QString("3000"));
+  }
+
+  void failedOpenKeepsTheImageAndItsListing() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    session.Open(folder / "missing.rom");
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка чтения файла!"});
+    QCOMPARE(FieldText(session.window, 1049), QString("missing.rom"));
+    QCOMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    session.Save(folder / "again.rom");
+    QCOMPARE(session.services.errors.size(), std::size_t{1});
+    QCOMPARE(ReadBytes(folder / "again.rom"), DiskWithTwoEntries());
+  }
+
+  void openingAFileThatIsNoImageReportsTheFormat() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("text.rom", Bytes({'h', 'e', 'l', 'l', 'o'})));
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка формата диска!"});
+    QCOMPARE(session.List().model()->rowCount(), 0);
+    QCOMPARE(FieldText(session.window, 1043), QString("0"));
+    // There is no image to save now: the save fails and writes nothing.
+    session.Save(folder / "none.rom");
+    QCOMPARE(session.services.errors.back().text, QString("Ошибка записи файла!"));
+    QVERIFY(!std::filesystem::exists(folder / "none.rom"));
+  }
+
+  void aBadSectorSizeShowsTheDiskSizeFirst() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    auto odd = DiskBytes(65536)
+                   .Put(0, Bytes({0xAA, 0x55, 0x00, 0x00, 0x02, 0x00, 0x88, 0x00}))
+                   .Put(8, Bytes({'X', 0x00}))
+                   .bytes();
+    odd.resize(131072, 0xFF);
+    session.Open(folder.Write("odd.rom", odd));
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка формата диска!"});
+    QCOMPARE(session.DiskSizes().currentText(), QString("128k"));
+    QCOMPARE(FieldText(session.window, 1001), QString("ДИСК"));
+    QCOMPARE(FieldText(session.window, 1015), QString("ABCD"));
+  }
+
+  void dialogsShareTheImagePathAndTheLastFilter() {
+    Session session;
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+    session.services.filter_to_choose = "Все файлы (*)";
+    session.Open(file);
+    session.New();
+    QCOMPARE(FieldText(session.window, 1049), QString());
+    session.services.save_answers.push_back(std::nullopt);
+    Click(session.window, 1);
+    QCOMPARE(session.services.open_requests[0].proposed, QString());
+    QCOMPARE(session.services.open_requests[0].filter, QString("Образы ПЗУ (*.rom)"));
+    QCOMPARE(session.services.save_requests[0].proposed, Path(file));
+    QCOMPARE(session.services.save_requests[0].filter, QString("Все файлы (*)"));
+    QCOMPARE(session.services.save_requests[0].owner.data(), &session.window);
+    QCOMPARE(ReadBytes(file), DiskWithTwoEntries());  // cancelled: nothing written
+  }
+
+  void applyStoresTheLabelInCodePage1251() {
+    Session session;
+    session.New();
+    TypeOver(ById<QLineEdit>(session.window, 1001), "Диск №1 ☃");
+    Click(session.window, 1072);
+    testing::TemporaryFolder folder;
+    session.Save(folder / "label.rom");
+    QCOMPARE(FileBytes(folder / "label.rom", 8, 11),
+             Bytes({0xC4, 0xE8, 0xF1, 0xEA, ' ', 0xB9, '1', ' ', '?', 0x00, 0xFF}));
+
+    TypeOver(ById<QLineEdit>(session.window, 1001), QString(40, 'L'));
+    Click(session.window, 1072);
+    session.Save(folder / "label.rom");
+    auto expected = std::vector<std::uint8_t>(31, 'L');
+    expected.push_back(0x00);
+    QCOMPARE(FileBytes(folder / "label.rom", 8, 32), expected);
+  }
+
+  void enterInAFieldSavesAndEnterOnAButtonPressesIt() {
+    Session session;
+    session.New();
+    auto& label = ById<QLineEdit>(session.window, 1001);
+    TypeOver(label, "NEW");
+    testing::TemporaryFolder folder;
+    session.services.save_answers.push_back(Path(folder / "enter.rom"));
+    QTest::keyClick(&label, Qt::Key_Return);
+    QCOMPARE(session.services.save_requests.size(), std::size_t{1});
+    QCOMPARE(FileBytes(folder / "enter.rom", 8, 2), Bytes({0x00, 0xFF}));  // not applied
+
+    // The directory list passes Enter on to the window too.
+    session.services.save_answers.push_back(std::nullopt);
+    session.List().setFocus();
+    QTest::keyClick(&session.List(), Qt::Key_Return);
+    QCOMPARE(session.services.save_requests.size(), std::size_t{2});
+
+    auto& open = ById<QPushButton>(session.window, 1050);
+    open.setFocus();
+    session.services.open_answers.push_back(std::nullopt);
+    QTest::keyClick(&open, Qt::Key_Return);
+    QCOMPARE(session.services.open_requests.size(), std::size_t{1});
+    QCOMPARE(session.services.save_requests.size(), std::size_t{2});
+  }
+
+  void typedHeaderFieldsAndTickedBoxesStoreNothing() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    TypeOver(ById<QLineEdit>(session.window, 1015), "1111");
+    TypeOver(ById<QLineEdit>(session.window, 1017), "999");
+    Click(session.window, 1032);
+    QVERIFY(IsTicked(session.window, 1032));
+    session.Save(folder / "same.rom");
+    QCOMPARE(ReadBytes(folder / "same.rom"), DiskWithTwoEntries());
+  }
+
+  void escapeExitAndTheCloseBoxEndAtOnce() {
+    for (int way = 0; way < 3; ++way) {
+      Session session;
+      session.New();
+      switch (way) {
+        case 0:
+          QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
+          break;
+        case 1:
+          Click(session.window, 2);
+          break;
+        default:
+          session.window.close();
+      }
+      QVERIFY(!session.window.isVisible());
+      QCOMPARE(session.window.result(), 0);
+      QCOMPARE(session.services.new_image_questions, 1);
+      QVERIFY(session.services.save_requests.empty());
+    }
+  }
+
+  void changeWithoutSelectionOpensNothing() {
+    Session session;
+    session.New();
+    ModalDriver driver;
+    driver.WhenOpen<EntryPropertiesDialog>([](EntryPropertiesDialog& dialog) { dialog.reject(); });
+    Click(session.window, 1069);
+    QTest::qWait(50);
+    QVERIFY(!driver.ran());
+  }
+
+  void controlsAreNamedForScreenReaders() {
+    Session session;
+    QCOMPARE(ById<QComboBox>(session.window, 1011).accessibleName(), QString("Размер диска"));
+    QCOMPARE(ById<QLineEdit>(session.window, 1001).accessibleName(), QString("Метка диска"));
+    QCOMPARE(ById<QLineEdit>(session.window, 1015).accessibleName(),
+             QString("Адрес загрузки (hex)"));
+    QCOMPARE(ById<QLineEdit>(session.window, 1049).accessibleName(), QString("Имя файла образа"));
+    QCOMPARE(ById<QLineEdit>(session.window, 1043).accessibleName(), QString("Свободно на диске"));
+    QStringList titles;
+    for (auto* group : session.window.findChildren<QGroupBox*>()) {
+      titles << group->accessibleName();
+    }
+    QVERIFY(titles.contains("Каталог"));
+    QVERIFY(titles.contains("Система"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,97 @@
+// Builds the three windows in typical states and saves a picture of each
+// into the folder given as the only argument; scripts/screenshots runs it
+// under a virtual X server for the README.
+#include <QApplication>
+#include <QDir>
+#include <QListView>
+#include <QtTest>
+#include <cstdio>
+
+#include "tests/support/temporary_folder.h"
+#include "tests/ui/support/main_window_session.h"
+#include "tests/ui/support/modal_driver.h"
+#include "ui/add_file_dialog.h"
+#include "ui/entry_properties_dialog.h"
+#include "ui/program_resources.h"
+#include "ui/russian_translations.h"
+
+using namespace flashdisk;
+using namespace flashdisk::testing;
+
+namespace {
+
+std::vector<std::uint8_t> RksFile(std::uint8_t address_low, std::uint8_t address_high,
+                                  std::size_t data_size) {
+  auto bytes = Bytes({address_low, address_high, 0, 0});
+  const auto data = CountingBytes(data_size);
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  bytes.push_back(0);
+  bytes.push_back(0);
+  return bytes;
+}
+
+bool Save(QWidget& window, const QDir& folder, const QString& name) {
+  QApplication::processEvents();
+  const bool saved = window.grab().save(folder.filePath(name));
+  std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(folder.filePath(name)));
+  return saved;
+}
+
+void Add(Session& session, const std::filesystem::path& file) {
+  ModalDriver driver;
+  driver.WhenOpen<AddFileDialog>([&](AddFileDialog& dialog) {
+    session.services.source_answers.push_back(Path(file));
+    QTest::keyRelease(&ById<QLineEdit>(dialog, 1101), Qt::Key_F4);
+    Click(dialog, 1);
+  });
+  Click(session.window, 1004);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+    return 2;
+  }
+  InstallRussianTranslations(application);
+  QApplication::setWindowIcon(ProgramIcon());
+  const QDir output(QString::fromLocal8Bit(argv[1]));
+  testing::TemporaryFolder sources;
+  const auto boot = sources.Write("boot.rks", RksFile(0x00, 0x01, 2042));
+  const auto basic = sources.Write("basic.bin", CountingBytes(12000));
+  const auto games = sources.Write("games.dat", CountingBytes(70000));
+  const auto monitor = sources.Write("monitor.rks", RksFile(0x00, 0xF8, 2042));
+
+  bool saved = true;
+  Session session;
+  session.New();
+  saved &= Save(session.window, output, "main-window-fresh.png");
+
+  Add(session, boot);
+  Add(session, basic);
+  Add(session, games);
+  TypeOver(ById<QLineEdit>(session.window, 1001), "Рабочий диск");
+  Click(session.window, 1072);
+  session.Save(sources / "work.rom");
+  session.List().setFocus();
+  saved &= Save(session.window, output, "main-window-entries.png");
+
+  ModalDriver add;
+  add.WhenOpen<AddFileDialog>([&](AddFileDialog& dialog) {
+    session.services.source_answers.push_back(Path(monitor));
+    QTest::keyRelease(&ById<QLineEdit>(dialog, 1101), Qt::Key_F4);
+    saved &= Save(dialog, output, "add-file-dialog.png");
+    Click(dialog, 2);
+  });
+  Click(session.window, 1004);
+
+  ModalDriver change;
+  change.WhenOpen<EntryPropertiesDialog>([&](EntryPropertiesDialog& dialog) {
+    saved &= Save(dialog, output, "entry-properties-dialog.png");
+    Click(dialog, 2);
+  });
+  Click(session.window, 1069);
+  return saved && session.services.errors.empty() ? 0 : 1;
+}

@@ -1,0 +1,80 @@
+#include "tests/ui/support/scripted_window_services.h"
+
+#include <QStringList>
+
+namespace flashdisk::testing {
+
+namespace {
+
+std::optional<QString> TakeFront(std::deque<std::optional<QString>>& answers) {
+  const bool chosen = answers.front().has_value();
+  const QString path = answers.front().value_or(QString());
+  answers.pop_front();
+  return chosen ? std::optional<QString>(path) : std::nullopt;
+}
+
+}  // namespace
+
+void ScriptedWindowServices::ShowError(QWidget& owner, const QString& text) {
+  errors.push_back({&owner, text});
+}
+
+bool ScriptedWindowServices::ConfirmNewImage(QWidget&) {
+  ++new_image_questions;
+  if (new_image_answers.empty()) {
+    unanswered.push_back("new image question");
+    return false;
+  }
+  const bool answer = new_image_answers.front();
+  new_image_answers.pop_front();
+  return answer;
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseImage(
+    const char* what, std::deque<std::optional<QString>>& answers,
+    std::vector<RecordedFileRequest>& requests, QWidget& owner, const QString& proposed_path,
+    ImageFileDialogs& settings) {
+  requests.push_back({&owner, proposed_path, settings.selected_filter});
+  if (answers.empty()) {
+    unanswered.push_back(what);
+    return std::nullopt;
+  }
+  const auto answer = TakeFront(answers);
+  if (answer && filter_to_choose) {
+    settings.selected_filter = *filter_to_choose;
+    filter_to_choose.reset();
+  }
+  return answer;
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseImageToOpen(QWidget& owner,
+                                                                 const QString& proposed_path,
+                                                                 ImageFileDialogs& settings) {
+  return ChooseImage("open dialog", open_answers, open_requests, owner, proposed_path, settings);
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseImageToSave(QWidget& owner,
+                                                                 const QString& proposed_path,
+                                                                 ImageFileDialogs& settings) {
+  return ChooseImage("save dialog", save_answers, save_requests, owner, proposed_path, settings);
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseSourceFile(QWidget& owner,
+                                                                const QString& proposed_name) {
+  source_requests.push_back({&owner, proposed_name, {}});
+  if (source_answers.empty()) {
+    unanswered.push_back("source dialog");
+    return std::nullopt;
+  }
+  return TakeFront(source_answers);
+}
+
+QStringList ScriptedWindowServices::ErrorTexts() const {
+  QStringList texts;
+  for (const auto& error : errors) {
+    texts << error.text;
+  }
+  return texts;
+}
+
+}  // namespace flashdisk::testing

@@ -1,0 +1,198 @@
+// The window services the program uses, with Qt's real message boxes and
+// file dialogs, answered through the event loop as a person answers them.
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+#include "tests/support/temporary_folder.h"
+#include "tests/ui/support/modal_driver.h"
+#include "tests/ui/support/window_driving.h"
+#include "ui/field_text.h"
+#include "ui/main_window.h"
+#include "ui/qt_window_services.h"
+#include "ui/russian_translations.h"
+
+using namespace flashdisk;
+using namespace flashdisk::testing;
+
+namespace {
+
+QString Path(const std::filesystem::path& path) {
+  return PathText(path);
+}
+
+QStringList ButtonTexts(const QMessageBox& box) {
+  QStringList texts;
+  for (auto* button : box.buttons()) {
+    texts << button->text().remove('&');
+  }
+  return texts;
+}
+
+QPushButton& AcceptButton(const QFileDialog& dialog) {
+  auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+  return *qobject_cast<QPushButton*>(buttons->buttons().constFirst());
+}
+
+QLineEdit& FileNameField(const QFileDialog& dialog) {
+  return *dialog.findChild<QLineEdit*>("fileNameEdit");
+}
+
+// Types a name into the dialog's name field and presses its accept button.
+void Answer(QFileDialog& dialog, const QString& name) {
+  auto& field = FileNameField(dialog);
+  field.setFocus();
+  QTest::keyClick(&field, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(&field, name);
+  QTest::mouseClick(&AcceptButton(dialog), Qt::LeftButton);
+}
+
+}  // namespace
+
+class WindowServicesTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QtWindowServices services_;
+  QWidget owner_;
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(InstallRussianTranslations(*QCoreApplication::instance()));
+    owner_.show();
+  }
+  void cleanupTestCase() { owner_.close(); }
+  void cleanup() {
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    const auto windows = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                           [](QWidget* widget) { return widget->isVisible(); }),
+             1);
+  }
+
+  void anErrorIsABoxWithOneButton() {
+    ModalDriver driver;
+    driver.WhenOpen<QMessageBox>([this](QMessageBox& box) {
+      QCOMPARE(box.windowTitle(), QString("Ошибка"));
+      QCOMPARE(box.text(), QString("Ошибка записи файла!"));
+      QCOMPARE(box.parentWidget(), &owner_);
+      QCOMPARE(box.buttons().size(), 1);
+      QTest::mouseClick(box.buttons().constFirst(), Qt::LeftButton);
+    });
+    services_.ShowError(owner_, "Ошибка записи файла!");
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void theNewQuestionAnswersDaOrNet() {
+    for (const bool yes : {true, false}) {
+      ModalDriver driver;
+      driver.WhenOpen<QMessageBox>([yes](QMessageBox& box) {
+        QCOMPARE(box.windowTitle(), QString("Внимание!"));
+        QCOMPARE(box.text(), QString("Создать новый образ диска?"));
+        QCOMPARE(ButtonTexts(box), (QStringList{"Да", "Нет"}));
+        QTest::mouseClick(box.button(yes ? QMessageBox::Yes : QMessageBox::No), Qt::LeftButton);
+      });
+      QCOMPARE(services_.ConfirmNewImage(owner_), yes);
+      QVERIFY(driver.RanAndClosed());
+    }
+    ModalDriver escape;
+    escape.WhenOpen<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    QVERIFY(!services_.ConfirmNewImage(owner_));
+    QVERIFY(escape.RanAndClosed());
+  }
+
+  void saveProposesThePathAddsRomAndReplacesWithoutAsking() {
+    testing::TemporaryFolder folder;
+    const auto existing = folder.Write("disk.rom", Bytes({1}));
+    ImageFileDialogs settings;
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Сохранить"));
+      QCOMPARE(dialog.nameFilters(), (QStringList{"Образы ПЗУ (*.rom)", "Все файлы (*)"}));
+      QCOMPARE(dialog.selectedNameFilter(), QString("Образы ПЗУ (*.rom)"));
+      QCOMPARE(dialog.directory().absolutePath(), Path(folder.path()));
+      QCOMPARE(FileNameField(dialog).text(), QString("disk.rom"));
+      Answer(dialog, "copy");
+    });
+    QCOMPARE(services_.ChooseImageToSave(owner_, Path(existing), settings),
+             std::optional<QString>(Path(folder / "copy.rom")));
+    QVERIFY(driver.RanAndClosed());
+
+    ModalDriver replace;
+    replace.WhenOpen<QFileDialog>([](QFileDialog& dialog) { Answer(dialog, "disk.rom"); });
+    QCOMPARE(services_.ChooseImageToSave(owner_, Path(existing), settings),
+             std::optional<QString>(Path(existing)));
+    QVERIFY(replace.RanAndClosed());
+  }
+
+  void openTakesANewNameAndRemembersTheFilter() {
+    testing::TemporaryFolder folder;
+    ImageFileDialogs settings;
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([](QFileDialog& dialog) {
+      QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Открыть"));
+      auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+      types->setCurrentIndex(1);
+      emit types->activated(1);
+      Answer(dialog, "new");
+    });
+    QCOMPARE(services_.ChooseImageToOpen(owner_, Path(folder / "x.rom"), settings),
+             std::optional<QString>(Path(folder / "new.rom")));
+    QVERIFY(driver.RanAndClosed());
+    QCOMPARE(settings.selected_filter, QString("Все файлы (*)"));
+
+    ModalDriver cancel;
+    cancel.WhenOpen<QFileDialog>([](QFileDialog& dialog) {
+      QCOMPARE(dialog.selectedNameFilter(), QString("Все файлы (*)"));
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    QCOMPARE(services_.ChooseImageToOpen(owner_, QString(), settings), std::nullopt);
+    QVERIFY(cancel.RanAndClosed());
+  }
+
+  void aSourceMustExist() {
+    testing::TemporaryFolder folder;
+    const auto source = folder.Write("source.bin", Bytes({1, 2}));
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      // No list of types of its own: every file is shown.
+      QCOMPARE(dialog.nameFilters(), QStringList{"Все файлы (*)"});
+      QCOMPARE(dialog.fileMode(), QFileDialog::ExistingFile);
+      QCOMPARE(FileNameField(dialog).text(), QString("source.bin"));
+      Answer(dialog, "missing.bin");
+      QVERIFY(dialog.isVisible());
+      Answer(dialog, "source.bin");
+    });
+    QCOMPARE(services_.ChooseSourceFile(owner_, Path(source)),
+             std::optional<QString>(Path(source)));
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void theMainWindowReportsAFailedSaveInARealBox() {
+    testing::TemporaryFolder folder;
+    MainWindow window(services_);
+    window.show();
+    ModalDriver save;
+    ModalDriver error;
+    save.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      error.WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        QCOMPARE(box.text(), QString("Ошибка записи файла!"));
+        QCOMPARE(box.parentWidget(), &window);
+        QTest::keyClick(&box, Qt::Key_Return);
+      });
+      Answer(dialog, Path(folder / "none"));
+    });
+    Click(window, 1);
+    QVERIFY(save.RanAndClosed());
+    QVERIFY(error.RanAndClosed());
+    QCOMPARE(FieldText(window, 1049), QString("none.rom"));
+    QVERIFY(!std::filesystem::exists(folder / "none.rom"));
+    window.close();
+  }
+};
+
+QTEST_MAIN(WindowServicesTest)
+#include "window_services_test.moc"

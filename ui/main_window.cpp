@@ -1,0 +1,206 @@
+#include "ui/main_window.h"
+
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+
+#include "image/hex_text.h"
+#include "image/image_format.h"
+#include "image/user_messages.h"
+#include "ui/add_file_dialog.h"
+#include "ui/attribute_boxes.h"
+#include "ui/control_ids.h"
+#include "ui/dialog_builder.h"
+#include "ui/entry_properties_dialog.h"
+#include "ui/field_text.h"
+#include "ui/hex_digit_filter.h"
+
+namespace flashdisk {
+
+namespace {
+
+QString HexAddress(std::uint16_t value) {
+  return QString::fromStdString(HexText::Format16(value));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services) {
+  setObjectName("MainWindow");
+  BuildDialog(*this, LoadDialogTemplate(":/layouts/main_window.json"));
+  DirectoryList().setModel(&directory_);
+  connect(DirectoryList().selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::ShowSelectedEntry);
+  HexDigitFilter::Attach(Field(ids::kLoadAddress));
+  HexDigitFilter::Attach(Field(ids::kSystemLoadAddress));
+  FillSizeLists();
+  ConnectButtons();
+  Control<QPushButton>(*this, ids::kNewImage).setFocus();
+}
+
+void MainWindow::FillSizeLists() {
+  auto& disk_sizes = Control<QComboBox>(*this, ids::kDiskSizeList);
+  for (const auto& choice : kDiskSizeChoices) {
+    disk_sizes.addItem(TextFromUtf8(choice.text), choice.bytes);
+  }
+  disk_sizes.setCurrentIndex(static_cast<int>(kDefaultDiskSizeIndex));
+  auto& sector_sizes = Control<QComboBox>(*this, ids::kSectorSizeList);
+  for (const auto& choice : kSectorSizeChoices) {
+    sector_sizes.addItem(TextFromUtf8(choice.text), choice.bytes);
+  }
+  sector_sizes.setCurrentIndex(static_cast<int>(kDefaultSectorSizeIndex));
+}
+
+void MainWindow::ConnectButtons() {
+  const auto on_click = [this](int id, void (MainWindow::*action)()) {
+    connect(&Control<QPushButton>(*this, id), &QPushButton::clicked, this, action);
+  };
+  on_click(ids::kNewImage, &MainWindow::NewImage);
+  on_click(ids::kOpenImage, &MainWindow::OpenImage);
+  on_click(ids::kOk, &MainWindow::SaveImage);
+  on_click(ids::kApplyLabel, &MainWindow::ApplyLabel);
+  on_click(ids::kAddEntry, &MainWindow::AddEntry);
+  on_click(ids::kChangeEntry, &MainWindow::ChangeEntry);
+  // Closing drops the image without a question, as Esc and the close box do.
+  connect(&Control<QPushButton>(*this, ids::kCancel), &QPushButton::clicked, this,
+          [this] { done(0); });
+}
+
+void MainWindow::NewImage() {
+  if (!services_.ConfirmNewImage(*this)) {
+    return;
+  }
+  // The image path stays, so that Save proposes the last file again.
+  Field(ids::kImageName).clear();
+  const int disk_index = Control<QComboBox>(*this, ids::kDiskSizeList).currentIndex();
+  const int sector_index = Control<QComboBox>(*this, ids::kSectorSizeList).currentIndex();
+  const auto disk_size = kDiskSizeChoices[disk_index < 0 ? kDefaultDiskSizeIndex
+                                                         : static_cast<std::size_t>(disk_index)];
+  const auto sector_size =
+      kSectorSizeChoices[sector_index < 0 ? kDefaultSectorSizeIndex
+                                          : static_cast<std::size_t>(sector_index)];
+  image_.Format(disk_size.bytes, sector_size.bytes);
+  ShowHeader();
+  List();
+}
+
+void MainWindow::OpenImage() {
+  const auto chosen =
+      services_.ChooseImageToOpen(*this, PathText(image_.image_path()), file_dialogs_);
+  if (!chosen) {
+    return;
+  }
+  image_.set_image_path(HostPath(*chosen));
+  ShowImageName(*chosen);
+  // A failed read leaves the image and its listing as they were.
+  if (!image_.Load(image_.image_path())) {
+    services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
+    return;
+  }
+  ShowHeader();
+  List();
+}
+
+void MainWindow::SaveImage() {
+  const auto chosen =
+      services_.ChooseImageToSave(*this, PathText(image_.image_path()), file_dialogs_);
+  if (!chosen) {
+    return;
+  }
+  image_.set_image_path(HostPath(*chosen));
+  ShowImageName(*chosen);
+  if (!image_.Save(image_.image_path())) {
+    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+  }
+}
+
+void MainWindow::ApplyLabel() {
+  image_.SetLabel(ImageText(Field(ids::kDiskLabel).text()));
+}
+
+void MainWindow::AddEntry() {
+  source_ = SourceFile{};
+  AddFileDialog dialog(*this, image_, source_, plan_, services_, [this] { List(); });
+  dialog.exec();
+}
+
+void MainWindow::ChangeEntry() {
+  const auto position = SelectedEntryPosition();
+  const auto entry = position ? image_.ReadEntry(*position) : std::nullopt;
+  if (!entry) {
+    return;  // nothing selected: there is nothing to change
+  }
+  EntryPropertiesDialog dialog(*this, image_, *entry, services_, [this] { List(); });
+  dialog.exec();
+}
+
+void MainWindow::ShowHeader() {
+  const HeaderCheck check = image_.Check();
+  if (check.outcome == HeaderCheck::Outcome::kBadMagic || !check.disk_size_index) {
+    services_.ShowError(*this, TextFromUtf8(kFormatErrorMessage));
+    return;
+  }
+  Control<QComboBox>(*this, ids::kDiskSizeList)
+      .setCurrentIndex(static_cast<int>(*check.disk_size_index));
+  if (!check.sector_size_index) {
+    services_.ShowError(*this, TextFromUtf8(kFormatErrorMessage));
+    return;
+  }
+  Control<QComboBox>(*this, ids::kSectorSizeList)
+      .setCurrentIndex(static_cast<int>(*check.sector_size_index));
+  Field(ids::kDiskLabel).setText(TextFromImage(check.header.label));
+  Field(ids::kSystemLoadAddress).setText(HexAddress(check.header.system_load_address));
+  Field(ids::kSystemSize).setText(QString::number(check.header.system_size));
+  Field(ids::kDirectoryOffset).setText(QString::number(check.header.directory_offset));
+}
+
+void MainWindow::List() {
+  const DirectoryListing listing = image_.List();
+  directory_.SetListing(listing);
+  Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
+  if (directory_.rowCount() > 0) {
+    DirectoryList().setCurrentIndex(directory_.index(0));
+  }
+  ShowSelectedEntry();
+}
+
+std::optional<std::uint32_t> MainWindow::SelectedEntryPosition() const {
+  const auto selected = DirectoryList().selectionModel()->selectedIndexes();
+  if (selected.isEmpty()) {
+    return std::nullopt;
+  }
+  return directory_.PositionAt(selected.constFirst().row());
+}
+
+void MainWindow::ShowSelectedEntry() {
+  const auto position = SelectedEntryPosition();
+  const auto entry = position ? image_.ReadEntry(*position) : std::nullopt;
+  if (!entry) {
+    Field(ids::kLoadAddress).setText(HexAddress(0));
+    Field(ids::kSize).setText("0");
+    Field(ids::kReserved).setText("0");
+    SetAttributeBoxes(*this, 0);
+    return;
+  }
+  Field(ids::kLoadAddress).setText(HexAddress(entry->load_address));
+  Field(ids::kSize).setText(QString::number(ShownSize(*entry)));
+  Field(ids::kReserved).setText(QString::number(entry->total_length));
+  SetAttributeBoxes(*this, entry->attributes.Plain());
+}
+
+void MainWindow::ShowImageName(const QString& path) {
+  Field(ids::kImageName).setText(FileNamePart(path));
+}
+
+QLineEdit& MainWindow::Field(int id) const {
+  return Control<QLineEdit>(*this, id);
+}
+
+QListView& MainWindow::DirectoryList() const {
+  return Control<QListView>(*this, ids::kDirectoryList);
+}
+
+}  // namespace flashdisk

@@ -1,0 +1,84 @@
+#include "ui/qt_window_services.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "ui/program_resources.h"
+
+namespace flashdisk {
+
+namespace {
+
+// Qt's own dialog rather than the desktop's, so it is the same, and Russian,
+// on every desktop.
+void UseQtDialog(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setWindowIcon(ProgramIcon());
+}
+
+std::optional<QString> RunFileDialog(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> ChooseImageFile(QWidget& owner, QFileDialog::AcceptMode mode,
+                                       const QString& proposed_path, ImageFileDialogs& settings) {
+  QFileDialog dialog(&owner);
+  UseQtDialog(dialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilters(ImageFileDialogs::Filters());
+  dialog.selectNameFilter(settings.selected_filter);
+  dialog.setDefaultSuffix(kImageSuffix);
+  if (!proposed_path.isEmpty()) {
+    dialog.selectFile(proposed_path);
+  }
+  auto chosen = RunFileDialog(dialog);
+  if (chosen) {
+    settings.selected_filter = dialog.selectedNameFilter();
+  }
+  return chosen;
+}
+
+}  // namespace
+
+void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, kErrorCaption, text, QMessageBox::Ok, &owner);
+  box.exec();
+}
+
+bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
+  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, kNewImageQuestion,
+                  QMessageBox::Yes | QMessageBox::No, &owner);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtWindowServices::ChooseImageToOpen(QWidget& owner,
+                                                           const QString& proposed_path,
+                                                           ImageFileDialogs& settings) {
+  return ChooseImageFile(owner, QFileDialog::AcceptOpen, proposed_path, settings);
+}
+
+std::optional<QString> QtWindowServices::ChooseImageToSave(QWidget& owner,
+                                                           const QString& proposed_path,
+                                                           ImageFileDialogs& settings) {
+  return ChooseImageFile(owner, QFileDialog::AcceptSave, proposed_path, settings);
+}
+
+std::optional<QString> QtWindowServices::ChooseSourceFile(QWidget& owner,
+                                                          const QString& proposed_name) {
+  QFileDialog dialog(&owner);
+  UseQtDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!proposed_name.isEmpty()) {
+    dialog.selectFile(proposed_name);
+  }
+  return RunFileDialog(dialog);
+}
+
+}  // namespace flashdisk

@@ -1,0 +1,20 @@
+// The window services as the program uses them: Qt's message boxes and Qt's
+// own file dialogs, which speak Russian through Qt's translations.
+#pragma once
+
+#include "ui/window_services.h"
+
+namespace flashdisk {
+
+class QtWindowServices : public WindowServices {
+ public:
+  void ShowError(QWidget& owner, const QString& text) override;
+  bool ConfirmNewImage(QWidget& owner) override;
+  std::optional<QString> ChooseImageToOpen(QWidget& owner, const QString& proposed_path,
+                                           ImageFileDialogs& settings) override;
+  std::optional<QString> ChooseImageToSave(QWidget& owner, const QString& proposed_path,
+                                           ImageFileDialogs& settings) override;
+  std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
+};
+
+}  // namespace flashdisk

@@ -1,0 +1,49 @@
+// What the windows ask of the desktop: message boxes, the New question and
+// the file dialogs. The program uses the real Qt dialogs; tests put a
+// scripted stand-in in their place, so every flow runs without blocking.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace flashdisk {
+
+inline constexpr char kErrorCaption[] = "Ошибка";
+inline constexpr char kNewImageCaption[] = "Внимание!";
+inline constexpr char kNewImageQuestion[] = "Создать новый образ диска?";
+inline constexpr char kImageFilter[] = "Образы ПЗУ (*.rom)";
+inline constexpr char kAllFilesFilter[] = "Все файлы (*)";
+inline constexpr char kImageSuffix[] = "rom";
+
+// Settings shared by the Open and Save dialogs for image files. The path
+// proposed by both is the image's own path, kept by the image.
+struct ImageFileDialogs {
+  // The filter chosen last; the image filter until the user picks another.
+  QString selected_filter = kImageFilter;
+
+  static QStringList Filters() { return {kImageFilter, kAllFilesFilter}; }
+};
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+
+  // A modal error box owned by `owner`, captioned "Ошибка", with one OK button.
+  virtual void ShowError(QWidget& owner, const QString& text) = 0;
+  // "Создать новый образ диска?" with the buttons Да and Нет; true for Да.
+  virtual bool ConfirmNewImage(QWidget& owner) = 0;
+  // Chooses an image file to open; a name that does not exist is accepted,
+  // and a name typed without an extension gets ".rom". Nothing on Cancel.
+  virtual std::optional<QString> ChooseImageToOpen(QWidget& owner, const QString& proposed_path,
+                                                   ImageFileDialogs& settings) = 0;
+  // Chooses where to save the image; an existing file is replaced without a question.
+  virtual std::optional<QString> ChooseImageToSave(QWidget& owner, const QString& proposed_path,
+                                                   ImageFileDialogs& settings) = 0;
+  // Chooses an existing file of any kind, proposing `proposed_name`.
+  virtual std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) = 0;
+};
+
+}  // namespace flashdisk
