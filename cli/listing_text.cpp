@@ -36,8 +36,13 @@ std::string AttributesText(EntryAttributes attributes) {
     return "-";
   }
   std::string text;
+  // Appended piece by piece: GCC 12 sees a false overlap (-Wrestrict) in
+  // `"," + std::string(name)` when optimising.
   for (const auto name : names) {
-    text += (text.empty() ? "" : ",") + std::string(name);
+    if (!text.empty()) {
+      text += ',';
+    }
+    text += name;
   }
   return text;
 }
