@@ -24,27 +24,28 @@ expect_file() {
 }
 
 expect_program() {
-  [ -f "$1" ] && [ -x "$1" ] || fail "not installed as a program: $1"
+  if [ ! -f "$1" ] || [ ! -x "$1" ]; then
+    fail "not installed as a program: $1"
+  fi
 }
 
-# The value of KEY in the [Desktop Entry] group of a desktop file.
+# desktop_value FILE KEY: the value of KEY in the [Desktop Entry] group.
 desktop_value() {
   sed -n "/^\[Desktop Entry\]/,/^\[/s/^$2=//p" "$1"
 }
 
 # Width and height from a PNG's IHDR chunk: two big-endian numbers at bytes 16 to 23.
 png_size() {
-  local bytes
-  bytes=$(od -An -tu1 -j16 -N8 "$1")
-  set -- $bytes
-  echo "$((($1 << 24) | ($2 << 16) | ($3 << 8) | $4))x$((($5 << 24) | ($6 << 16) | ($7 << 8) | $8))"
+  local b
+  read -ra b < <(od -An -tu1 -j16 -N8 "$1")
+  echo "$(((b[0] << 24) | (b[1] << 16) | (b[2] << 8) | b[3]))x$(((b[4] << 24) | (b[5] << 16) | (b[6] << 8) | b[7]))"
 }
 
-# install BUILD PREFIX: a fresh install of BUILD into PREFIX.
+# install BUILD PREFIX CMAKE: a fresh install of BUILD into PREFIX.
 install_into() {
-  local build=$1 prefix=$2
+  local build=$1 prefix=$2 cmake=$3
   rm -rf "$prefix"
-  cmake --install "$build" --prefix "$prefix" > "$prefix.log" || {
+  "$cmake" --install "$build" --prefix "$prefix" > "$prefix.log" || {
     cat "$prefix.log" >&2
     fail "cmake --install failed"
   }
@@ -104,9 +105,9 @@ check_desktop_entry() {
   [ -n "$(desktop_value "$1" 'Comment\[en\]')" ] || fail "no English comment"
 }
 
-# metainfo FILE VERSION SOURCE WINDOW
+# metainfo FILE VERSION SOURCE WINDOW PREFIX
 check_metainfo() {
-  local metainfo=$1 version=$2 source=$3 window=$4
+  local metainfo=$1 version=$2 source=$3 window=$4 prefix=$5
   skip_without appstreamcli
   appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
   # The newest release comes first and is the version being built.
@@ -121,6 +122,8 @@ check_metainfo() {
     for image in $images; do
       expect_file "$source/docs/screenshots/$(basename "$image")"
     done
+    # The installed metadata together with the menu entry and the icons.
+    appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli validate-tree"
   fi
 }
 
@@ -132,6 +135,9 @@ check_manual_page() {
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
   [ -z "$warnings" ] || fail "man --warnings: $warnings"
+  # The index of manual pages (whatis, apropos) finds the page's name line.
+  skip_without lexgrog
+  lexgrog "$page" > /dev/null || fail "lexgrog finds no name line"
   local text
   text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
   local commands
@@ -181,10 +187,10 @@ check_installed_program() {
 }
 
 case "${1:-}" in
-  install) install_into "$2" "$3" ;;
+  install) install_into "$2" "$3" "$4" ;;
   files) check_files "$2" "$3" "$4" ;;
   desktop) check_desktop_entry "$2" ;;
-  metainfo) check_metainfo "$2" "$3" "$4" "$5" ;;
+  metainfo) check_metainfo "$2" "$3" "$4" "$5" "$6" ;;
   manual) check_manual_page "$2" "$3" "$4" ;;
   run) check_installed_program "$2" "$3" ;;
   *) fail "usage: $0 install|files|desktop|metainfo|manual|run ARGUMENTS..." ;;
