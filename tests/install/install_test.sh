@@ -127,10 +127,10 @@ check_metainfo() {
   fi
 }
 
-# manual PAGE PROGRAM SOURCE: the page renders cleanly and names every
-# command, option and fixed message of the program.
+# manual PAGE PROGRAM SOURCE VERSION: the page renders cleanly, belongs to
+# this version and names every command, option and fixed message of the program.
 check_manual_page() {
-  local page=$1 program=$2 source=$3
+  local page=$1 program=$2 source=$3 version=$4
   skip_without man
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
@@ -140,6 +140,7 @@ check_manual_page() {
   lexgrog "$page" > /dev/null || fail "lexgrog finds no name line"
   local text
   text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
+  grep -qF "flashdisk composer $version " <<< "$text" || fail "the page is not of version $version"
   local commands
   commands=$("$program" --help | sed -n '/^Команды:/,/^$/s/^  \([a-z]\+\) .*/\1/p')
   [ -n "$commands" ] || fail "no commands in flashdisk --help"
@@ -191,7 +192,7 @@ case "${1:-}" in
   files) check_files "$2" "$3" "$4" ;;
   desktop) check_desktop_entry "$2" ;;
   metainfo) check_metainfo "$2" "$3" "$4" "$5" "$6" ;;
-  manual) check_manual_page "$2" "$3" "$4" ;;
+  manual) check_manual_page "$2" "$3" "$4" "$5" ;;
   run) check_installed_program "$2" "$3" ;;
   *) fail "usage: $0 install|files|desktop|metainfo|manual|run ARGUMENTS..." ;;
 esac
