@@ -37,7 +37,10 @@ std::string AttributesText(EntryAttributes attributes) {
   }
   std::string text;
   for (const auto name : names) {
-    text += (text.empty() ? "" : ",") + std::string(name);
+    if (!text.empty()) {
+      text += ',';
+    }
+    text += name;
   }
   return text;
 }

@@ -1,0 +1,62 @@
+# What `cmake --install` puts where: the command line with its manual page,
+# and, once the window program is part of the build, the window with its menu
+# entry, icons and software-centre metadata. Included last from the top-level
+# CMakeLists.txt, so that every target it installs is already defined.
+include(GNUInstallDirs)
+
+# Folders made by the install are 0755 whatever the umask, as a package wants.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(FLASHDISK_SCREENSHOTS_URL "https://flashdisk-composer.invalid/screenshots"
+    CACHE STRING "Web address under which the files of docs/screenshots are published")
+
+set(flashdisk_packaging_source ${PROJECT_SOURCE_DIR}/packaging)
+set(flashdisk_packaging_binary ${PROJECT_BINARY_DIR}/packaging)
+set(flashdisk_icon_source ${PROJECT_SOURCE_DIR}/resources/icons)
+set(flashdisk_icon_theme ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+
+if(TARGET flashdisk)
+  install(TARGETS flashdisk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+  # Manual pages are installed compressed; -n keeps the name and time out of
+  # the archive, so that the same page always packs to the same bytes.
+  find_program(FLASHDISK_GZIP gzip REQUIRED)
+  set(manual_page_source ${PROJECT_SOURCE_DIR}/cli/flashdisk.1)
+  set(manual_page_packed ${flashdisk_packaging_binary}/flashdisk.1.gz)
+  add_custom_command(
+    OUTPUT ${manual_page_packed}
+    COMMAND ${CMAKE_COMMAND} -E copy ${manual_page_source} ${flashdisk_packaging_binary}/flashdisk.1
+    COMMAND ${FLASHDISK_GZIP} -9nf ${flashdisk_packaging_binary}/flashdisk.1
+    DEPENDS ${manual_page_source}
+    COMMENT "Packing the manual page of flashdisk"
+    VERBATIM)
+  add_custom_target(flashdisk_manual_page ALL DEPENDS ${manual_page_packed})
+  install(FILES ${manual_page_packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+# The metadata is made even without the window, so that it is checked in
+# every build.
+configure_file(${flashdisk_packaging_source}/local.flashdisk.composer.metainfo.xml.in
+               ${flashdisk_packaging_binary}/local.flashdisk.composer.metainfo.xml @ONLY)
+
+# A menu entry is installed only together with the program it starts.
+if(TARGET flashdisk-composer)
+  install(TARGETS flashdisk-composer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${flashdisk_packaging_source}/flashdisk-composer.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${flashdisk_packaging_binary}/local.flashdisk.composer.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  if(EXISTS ${flashdisk_icon_source}/flashdisk.svg)
+    install(FILES ${flashdisk_icon_source}/flashdisk.svg
+            DESTINATION ${flashdisk_icon_theme}/scalable/apps
+            RENAME flashdisk-composer.svg)
+    foreach(size IN ITEMS 16 24 32 48 64 128 256)
+      install(FILES ${flashdisk_icon_source}/flashdisk-${size}.png
+              DESTINATION ${flashdisk_icon_theme}/${size}x${size}/apps
+              RENAME flashdisk-composer.png)
+    endforeach()
+  endif()
+endif()
+
+include(${CMAKE_CURRENT_LIST_DIR}/packaging.cmake)
