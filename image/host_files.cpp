@@ -104,8 +104,14 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std
   if (!IsRegularFile(path)) {
     return std::nullopt;
   }
-  std::ifstream stream(path, std::ios::binary);
-  if (!stream || !stream.seekg(static_cast<std::streamoff>(offset))) {
+  std::ifstream stream;
+  // Unbuffered: the bytes are read once, straight into their place.
+  stream.rdbuf()->pubsetbuf(nullptr, 0);
+  stream.open(path, std::ios::binary);
+  if (!stream) {
+    return std::nullopt;
+  }
+  if (offset != 0 && !stream.seekg(static_cast<std::streamoff>(offset))) {
     return std::nullopt;
   }
   return ReadStream(stream, count);
