@@ -238,6 +238,8 @@ void WriteUsage(const CorpusWriter& writer, const Bytes& entries) {
   writer.Write("usage-unknown-command", Input("", "", {"format", "disk.rom"}, entries));
   writer.Write("usage-unknown-option", Input("list", "disk.rom", {"--verbose"}, entries));
   writer.Write("usage-missing-image", Input("info", "", {}, entries));
+  writer.Write("usage-command-among-arguments",
+               Input("", "", {"new", "absent.rom", "--size", "64k"}, {}));
 }
 
 }  // namespace
