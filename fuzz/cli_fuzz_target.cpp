@@ -22,6 +22,8 @@
 #include <system_error>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/command_line.h"
 #include "fuzz/cli_fuzz_input.h"
 #include "image/disk_image.h"
@@ -356,6 +358,54 @@ std::string CommandRun(const CliFuzzInput& input) {
   return line[1];
 }
 
+bool Names(const CliFuzzInput& input, std::string_view word) {
+  return std::find(input.arguments.begin(), input.arguments.end(), word) != input.arguments.end();
+}
+
+// Whether the command ran on the input's image file, named as the image.
+bool RanOnTheImageFile(const CliFuzzInput& input) {
+  using namespace flashdisk::fuzz;
+  return input.command < kCommands.size() && input.has_image_argument &&
+         ImageFileNamed(input) == kImageFile;
+}
+
+// JSON that scripts read: well formed, and telling what the image holds.
+void CheckJson(const CliFuzzInput& input, const std::string& command, const std::string& out) {
+  if (!Names(input, "--json") || Names(input, "--help") || Names(input, "-h")) {
+    return;
+  }
+  Require(nlohmann::json::accept(out), "--json prints well-formed JSON");
+  if (!RanOnTheImageFile(input)) {
+    return;
+  }
+  const auto& before = Before();
+  const auto json = nlohmann::json::parse(out);
+  Require(json.value("free_space", std::int64_t{-1}) == std::int64_t{before.image.free_space()},
+          "--json shows the image's free space");
+  if (command == "list") {
+    Require(json["entries"].size() == before.entries.size(), "list --json shows every entry");
+  }
+}
+
+// The extracted file holds the data of one of the image's entries.
+void CheckExtract(const CliFuzzInput& input, const fs::path& written) {
+  if (!RanOnTheImageFile(input)) {
+    return;
+  }
+  const auto& before = Before();
+  Require(before.valid, "only an image that checks is extracted from");
+  const auto bytes = ReadFile(written);
+  Require(std::any_of(before.entries.begin(), before.entries.end(),
+                      [&](const DirectoryEntry& entry) {
+                        const auto data = before.image.EntryData(entry);
+                        return std::equal(data.begin(), data.end(), bytes.begin(), bytes.end(),
+                                          [](std::uint8_t a, char b) {
+                                            return a == static_cast<std::uint8_t>(b);
+                                          });
+                      }),
+          "an extract writes the data of an entry");
+}
+
 void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
                   const std::vector<std::string>& changed) {
   using namespace flashdisk::fuzz;
@@ -363,6 +413,7 @@ void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
   if (command == "info" || command == "list" || command.empty()) {
     Require(changed.empty(), "showing an image changes no file");
     Require(!outcome.out.empty(), "showing an image prints something");
+    CheckJson(input, command, outcome.out);
     return;
   }
   Require(changed.size() <= 1, "a command writes at most one file");
@@ -374,6 +425,7 @@ void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
   const auto written = Files().work / changed.front();
   Require(fs::is_regular_file(fs::symlink_status(written)), "what a command writes is a file");
   if (command == "extract") {
+    CheckExtract(input, written);
     return;
   }
   auto& after = After();
