@@ -34,7 +34,6 @@ namespace fs = std::filesystem;
 using flashdisk::DirectoryEntry;
 using flashdisk::DiskImage;
 using flashdisk::fuzz::CliFuzzInput;
-using Bytes = std::vector<std::uint8_t>;
 
 void Require(bool holds, const char* what) {
   if (!holds) {
