@@ -6,11 +6,8 @@
 // Tests run as root in CI, and root ignores permissions, so the parts that
 // rely on them run in a forked child that has dropped to an unprivileged user.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 
-#include <sched.h>
-#include <algorithm>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -18,6 +15,7 @@
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 #include "tests/support/child_process.h"
+#include "tests/support/small_device.h"
 #include "tests/support/temporary_folder.h"
 
 namespace flashdisk {
@@ -27,32 +25,15 @@ namespace fs = std::filesystem;
 using testing::ChildChecks;
 using testing::CountingBytes;
 using testing::DropPrivileges;
+using testing::GiveToUnprivilegedUser;
+using testing::kNoSmallDevice;
+using testing::kOpenFolder;
+using testing::kReadOnlyFolder;
 using testing::ReadBytes;
 using testing::RunInChild;
+using testing::SortedNames;
 using testing::TemporaryFolder;
 using Bytes = std::vector<std::uint8_t>;
-
-constexpr fs::perms kOpenFolder = fs::perms::owner_all | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read |
-                                  fs::perms::others_exec;
-constexpr fs::perms kReadOnlyFolder = kOpenFolder & ~fs::perms::owner_write;
-
-std::vector<std::string> SortedNames(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& item : fs::directory_iterator(folder)) {
-    names.push_back(item.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-// Hands a folder to the unprivileged user, so that only its permission bits
-// decide whether that user may write into it.
-void GiveToUnprivilegedUser(const fs::path& folder) {
-  if (geteuid() == 0) {
-    ASSERT_EQ(chown(folder.c_str(), testing::kUnprivilegedId, testing::kUnprivilegedId), 0);
-  }
-}
 
 class FailingDiskTest : public ::testing::Test {
  protected:
@@ -75,7 +56,7 @@ TEST_F(FailingDiskTest, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
   const auto folder = folder_ / "read-only";
   fs::create_directory(folder);
   fs::permissions(folder, kOpenFolder);
-  GiveToUnprivilegedUser(folder);
+  ASSERT_TRUE(GiveToUnprivilegedUser(folder));
   const auto target = folder / "disk.rom";
   std::ofstream(target, std::ios::binary) << "OLD";
 
@@ -99,17 +80,13 @@ TEST_F(FailingDiskTest, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
   EXPECT_EQ(SortedNames(folder), std::vector<std::string>{"disk.rom"});
 }
 
-constexpr std::string_view kNoSmallDevice = "no small device can be mounted here";
-
 TEST_F(FailingDiskTest, SaveOntoAFullDeviceKeepsTheOldFile) {
   // A 128 KiB tmpfs, mounted in the child's own mount namespace so that it
   // vanishes with the child whatever happens.
   const auto device = folder_ / "device";
   fs::create_directory(device);
   const auto report = RunInChild([&](ChildChecks& checks) {
-    if (unshare(CLONE_NEWNS) != 0 ||
-        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", device.c_str(), "tmpfs", 0, "size=128k") != 0) {
+    if (!testing::MountSmallDevice(device, "128k")) {
       checks.Expect(false, kNoSmallDevice);
       return;
     }

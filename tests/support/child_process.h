@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -92,6 +93,21 @@ inline bool DropPrivileges() {
   }
   return setgroups(0, nullptr) == 0 && setgid(kUnprivilegedId) == 0 &&
          setuid(kUnprivilegedId) == 0 && geteuid() != 0;
+}
+
+// Folder permissions: open to everyone, and the same without the owner's write.
+inline constexpr std::filesystem::perms kOpenFolder =
+    std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+    std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+    std::filesystem::perms::others_exec;
+inline constexpr std::filesystem::perms kReadOnlyFolder =
+    kOpenFolder & ~std::filesystem::perms::owner_write;
+
+// Hands a file or folder to the unprivileged user, so that only its
+// permission bits decide what that user may do with it. Nothing to do when
+// the tests do not run as root.
+inline bool GiveToUnprivilegedUser(const std::filesystem::path& path) {
+  return geteuid() != 0 || chown(path.c_str(), kUnprivilegedId, kUnprivilegedId) == 0;
 }
 
 }  // namespace flashdisk::testing

@@ -2,6 +2,7 @@
 // contents when the test ends.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,16 @@
 #include <vector>
 
 namespace flashdisk::testing {
+
+// Names of everything in `folder`, sorted, to catch stray temporary files.
+inline std::vector<std::string> SortedNames(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : std::filesystem::directory_iterator(folder)) {
+    names.push_back(item.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 class TemporaryFolder {
  public:
@@ -42,14 +53,7 @@ class TemporaryFolder {
     return file;
   }
 
-  // Names of everything in the folder, to catch stray temporary files.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(path_)) {
-      names.push_back(item.path().filename().string());
-    }
-    return names;
-  }
+  std::vector<std::string> Names() const { return SortedNames(path_); }
 
  private:
   std::filesystem::path path_;

@@ -1,0 +1,461 @@
+// Runs one command line of the flashdisk program in-process over files made
+// from the input (see fuzz/cli_fuzz_input.h) and checks by itself what must
+// hold whatever the arguments and the image: the exit status is 0, 1 or 2; a
+// command that fails changes no file and leaves none behind; nothing is
+// written outside the working folder, whatever names the image holds; and an
+// image that a command has changed still loads, checks and lists, with only
+// what that command may change changed.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <span>
+#include <sstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/command_line.h"
+#include "fuzz/cli_fuzz_input.h"
+#include "image/disk_image.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using flashdisk::DirectoryEntry;
+using flashdisk::DiskImage;
+using flashdisk::fuzz::CliFuzzInput;
+
+void Require(bool holds, const char* what) {
+  if (!holds) {
+    std::fprintf(stderr, "broken invariant: %s\n", what);
+    std::fflush(stderr);
+    __builtin_trap();
+  }
+}
+
+void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+  stream.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  Require(static_cast<bool>(stream.flush()), "an input file could be written");
+}
+
+// The whole file in one read; the checks read every file twice per input.
+std::string ReadFile(const fs::path& path) {
+  std::ifstream stream(path, std::ios::binary | std::ios::ate);
+  std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(stream.tellg(), 0)), '\0');
+  stream.seekg(0);
+  stream.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(stream.gcount(), 0)));
+  return bytes;
+}
+
+// A folder in memory when the system has one: every save syncs its file, and
+// a sync to a real disk on every input would slow the fuzzer to a crawl.
+fs::path TemporaryRoot() {
+  if (std::getenv("TMPDIR") == nullptr) {
+    std::error_code error;
+    if (fs::is_directory("/dev/shm", error)) {
+      return "/dev/shm";
+    }
+  }
+  return fs::temp_directory_path();
+}
+
+const std::string kOutsideBytes = "outside the working folder";
+
+// The folders of every run: the command runs in `work`, three levels below
+// the temporary folder, so that a name that climbs out of it lands where the
+// checks look. A link in `work` leads to a file at the top.
+struct Workspace {
+  fs::path top;
+  fs::path work;
+
+  Workspace() {
+    std::string pattern = (TemporaryRoot() / "flashdisk-cli-fuzz-XXXXXX").string();
+    Require(::mkdtemp(pattern.data()) != nullptr, "a temporary folder could be made");
+    top = pattern;
+    work = top / "up2" / "up1" / "work";
+    fs::create_directories(work);
+  }
+  ~Workspace() {
+    std::error_code error;
+    fs::remove_all(top, error);
+  }
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  // Empties the working folder and lays out the files of one input.
+  void Reset(const CliFuzzInput& input) const {
+    using namespace flashdisk::fuzz;
+    for (const auto& item : fs::directory_iterator(work)) {
+      fs::remove_all(item.path());
+    }
+    WriteFile(top / kOutsideTarget,
+              {reinterpret_cast<const std::uint8_t*>(kOutsideBytes.data()), kOutsideBytes.size()});
+    WriteFile(work / kImageFile, input.image);
+    WriteFile(work / kPlainSource, input.source);
+    WriteFile(work / kRksSource, input.source);
+    WriteFile(work / kEmptySource, {});
+    fs::create_directory(work / kFolder);
+    fs::create_symlink(kImageFile, work / kImageLink);
+    fs::create_symlink(fs::path("../../..") / kOutsideTarget, work / kOutsideLink);
+  }
+};
+
+const Workspace& Files() {
+  static const Workspace workspace;
+  return workspace;
+}
+
+// Each item below a folder by its relative path: a file by its bytes, a link
+// by where it leads, a folder as such.
+using FolderState = std::map<std::string, std::string>;
+
+FolderState StateOf(const fs::path& folder) {
+  FolderState state;
+  for (const auto& item : fs::recursive_directory_iterator(folder)) {
+    const auto name = item.path().lexically_relative(folder).string();
+    if (item.is_symlink()) {
+      state[name] = "link to " + fs::read_symlink(item.path()).string();
+    } else if (item.is_directory()) {
+      state[name] = "folder";
+    } else if (item.is_regular_file()) {
+      state[name] = "file " + ReadFile(item.path());
+    } else {
+      state[name] = "other";
+    }
+  }
+  return state;
+}
+
+// Names that were added, removed or changed.
+std::vector<std::string> ChangedNames(const FolderState& before, const FolderState& after) {
+  std::vector<std::string> changed;
+  for (const auto& [name, content] : after) {
+    const auto old = before.find(name);
+    if (old == before.end() || old->second != content) {
+      changed.push_back(name);
+    }
+  }
+  for (const auto& [name, content] : before) {
+    if (!after.contains(name)) {
+      changed.push_back(name);
+    }
+  }
+  return changed;
+}
+
+// Changes the working folder for the run of one command, and back.
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const fs::path& folder) : previous_(::open(".", O_RDONLY | O_DIRECTORY)) {
+    Require(previous_ >= 0 && ::chdir(folder.c_str()) == 0, "the working folder can be entered");
+  }
+  ~WorkingFolder() {
+    Require(::fchdir(previous_) == 0, "the previous working folder can be entered again");
+    ::close(previous_);
+  }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+ private:
+  int previous_;
+};
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Outcome Run(const CliFuzzInput& input) {
+  const auto line = input.CommandLine();
+  std::vector<const char*> argv;
+  for (const auto& word : line) {
+    argv.push_back(word.c_str());
+  }
+  argv.push_back(nullptr);
+  std::ostringstream out;
+  std::ostringstream err;
+  Outcome outcome;
+  {
+    const WorkingFolder inside(Files().work);
+    outcome.status =
+        flashdisk::cli::RunCommandLine(static_cast<int>(line.size()), argv.data(), out, err);
+  }
+  outcome.out = out.str();
+  outcome.err = err.str();
+  return outcome;
+}
+
+// With FLASHDISK_FUZZ_SHOW set, each run is shown: what a finding ran and said.
+void Show(const CliFuzzInput& input, const Outcome& outcome) {
+  if (std::getenv("FLASHDISK_FUZZ_SHOW") == nullptr) {
+    return;
+  }
+  for (const auto& word : input.CommandLine()) {
+    std::fprintf(stderr, "[%s] ", word.c_str());
+  }
+  std::fprintf(stderr, "-> %d\n%s%s", outcome.status, outcome.out.substr(0, 2000).c_str(),
+               outcome.err.c_str());
+}
+
+void CheckReport(const Outcome& outcome) {
+  Require(outcome.status == 0 || outcome.status == 1 || outcome.status == 2,
+          "the exit status is 0, 1 or 2");
+  if (outcome.status == 0) {
+    Require(outcome.err.empty(), "a command that succeeds reports nothing");
+    return;
+  }
+  Require(outcome.err.starts_with("flashdisk: ") && outcome.err.ends_with("\n"),
+          "a command that fails says why, after the program's name");
+  Require(outcome.out.empty(), "a command that fails prints no result");
+}
+
+// The folders above the working one hold what they held, whatever names the
+// image gave: only a command line that names the link itself may write to
+// the file that it leads to.
+void CheckNothingOutside(const CliFuzzInput& input) {
+  using namespace flashdisk::fuzz;
+  const auto& files = Files();
+  const auto names = [](const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& item : fs::directory_iterator(folder)) {
+      found.push_back(item.path().filename().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  Require(names(files.top) == std::vector<std::string>{std::string(kOutsideTarget), "up2"} &&
+              names(files.top / "up2") == std::vector<std::string>{"up1"} &&
+              names(files.top / "up2" / "up1") == std::vector<std::string>{"work"},
+          "nothing is written outside the working folder");
+  const auto& arguments = input.arguments;
+  const bool link_named = std::any_of(arguments.begin(), arguments.end(), [](const auto& word) {
+    return word.find(kOutsideLink) != std::string::npos;
+  });
+  Require(link_named || ReadFile(files.top / kOutsideTarget) == kOutsideBytes,
+          "no file outside the working folder is written through a link");
+}
+
+// The image file of the input, loaded and listed before the command runs.
+struct ImageBefore {
+  DiskImage image;
+  bool valid = false;
+  std::vector<DirectoryEntry> entries;
+
+  void Load(const fs::path& path) {
+    valid = image.Load(path) && image.Check().valid();
+    entries.clear();
+    if (valid) {
+      const auto& listed = image.List().entries;
+      entries.assign(listed.begin(), listed.end());
+    }
+  }
+};
+
+ImageBefore& Before() {
+  static ImageBefore before;
+  return before;
+}
+
+DiskImage& After() {
+  static DiskImage after;
+  return after;
+}
+
+// Whether the two disks agree outside the byte ranges [from, to) given.
+bool SameOutside(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b,
+                 std::vector<std::pair<std::size_t, std::size_t>> ranges) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  std::sort(ranges.begin(), ranges.end());
+  std::size_t from = 0;
+  for (auto [start, end] : ranges) {
+    start = std::min(start, a.size());
+    if (start > from && std::memcmp(a.data() + from, b.data() + from, start - from) != 0) {
+      return false;
+    }
+    from = std::max(from, end);
+  }
+  return from >= a.size() || std::memcmp(a.data() + from, b.data() + from, a.size() - from) == 0;
+}
+
+bool SameChain(const std::vector<DirectoryEntry>& before, std::span<const DirectoryEntry> after) {
+  return std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                    [](const DirectoryEntry& a, const DirectoryEntry& b) {
+                      return a.position == b.position && a.total_length == b.total_length &&
+                             a.data_size == b.data_size;
+                    });
+}
+
+// What each command may have changed in the input's image, now in After().
+void CheckEdit(const std::string& command) {
+  const auto& before = Before();
+  const auto& after = After();
+  const auto entries = after.listing().entries;
+  if (command == "new") {
+    Require(entries.empty(), "a new image has no entries");
+    return;
+  }
+  Require(before.valid, "only an image that checks is ever changed");
+  Require(after.disk_size() == before.image.disk_size() &&
+              after.sector_size() == before.image.sector_size(),
+          "a change keeps the disk's sizes");
+  const auto old = before.image.disk();
+  const auto now = after.disk();
+  if (command == "add") {
+    Require(entries.size() > before.entries.size() &&
+                SameChain(before.entries, std::span(entries).first(before.entries.size())),
+            "an add keeps every entry and puts new ones behind them");
+    const std::size_t end_of_chain = old.size() - before.image.free_space();
+    Require(SameOutside(old, now, {{end_of_chain, old.size()}}),
+            "an add changes nothing before the end of the chain");
+  } else if (command == "label") {
+    const auto label_end = flashdisk::kLabelOffset + flashdisk::kTextFieldSize;
+    Require(SameOutside(old, now, {{flashdisk::kLabelOffset, label_end}}),
+            "a label changes only the label field");
+  } else {
+    std::vector<std::pair<std::size_t, std::size_t>> fields;
+    for (const auto& entry : before.entries) {
+      fields.emplace_back(entry.position + flashdisk::kEntryAttributesOffset,
+                          entry.position + flashdisk::kEntryDataSizeOffset);
+    }
+    Require(SameChain(before.entries, entries) && SameOutside(old, now, fields),
+            "a set changes only the attributes, names and load addresses of entries");
+  }
+}
+
+// The file that the image argument names, through its link.
+std::string ImageFileNamed(const CliFuzzInput& input) {
+  using namespace flashdisk::fuzz;
+  const auto named = kImageArguments[input.image_argument];
+  return std::string(named == kImageLink ? kImageFile : named);
+}
+
+// The command that the program ran: the first word after its name, which
+// the arguments give when the input chose no command. Empty when none.
+std::string CommandRun(const CliFuzzInput& input) {
+  using flashdisk::fuzz::kCommands;
+  const auto line = input.CommandLine();
+  if (line.size() < 2 ||
+      std::find(kCommands.begin(), kCommands.end(), line[1]) == kCommands.end()) {
+    return "";
+  }
+  return line[1];
+}
+
+bool Names(const CliFuzzInput& input, std::string_view word) {
+  return std::find(input.arguments.begin(), input.arguments.end(), word) != input.arguments.end();
+}
+
+// Whether the command ran on the input's image file, named as the image.
+bool RanOnTheImageFile(const CliFuzzInput& input) {
+  using namespace flashdisk::fuzz;
+  return input.command < kCommands.size() && input.has_image_argument &&
+         ImageFileNamed(input) == kImageFile;
+}
+
+// JSON that scripts read: well formed, and telling what the image holds.
+void CheckJson(const CliFuzzInput& input, const std::string& command, const std::string& out) {
+  if (!Names(input, "--json") || Names(input, "--help") || Names(input, "-h")) {
+    return;
+  }
+  Require(nlohmann::json::accept(out), "--json prints well-formed JSON");
+  if (!RanOnTheImageFile(input)) {
+    return;
+  }
+  const auto& before = Before();
+  const auto json = nlohmann::json::parse(out);
+  Require(json.value("free_space", std::int64_t{-1}) == std::int64_t{before.image.free_space()},
+          "--json shows the image's free space");
+  if (command == "list") {
+    Require(json["entries"].size() == before.entries.size(), "list --json shows every entry");
+  }
+}
+
+// The extracted file holds the data of one of the image's entries.
+void CheckExtract(const CliFuzzInput& input, const fs::path& written) {
+  if (!RanOnTheImageFile(input)) {
+    return;
+  }
+  const auto& before = Before();
+  Require(before.valid, "only an image that checks is extracted from");
+  const auto bytes = ReadFile(written);
+  Require(std::any_of(before.entries.begin(), before.entries.end(),
+                      [&](const DirectoryEntry& entry) {
+                        const auto data = before.image.EntryData(entry);
+                        return std::equal(data.begin(), data.end(), bytes.begin(), bytes.end(),
+                                          [](std::uint8_t a, char b) {
+                                            return a == static_cast<std::uint8_t>(b);
+                                          });
+                      }),
+          "an extract writes the data of an entry");
+}
+
+void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
+                  const std::vector<std::string>& changed) {
+  using namespace flashdisk::fuzz;
+  const auto command = CommandRun(input);
+  if (command == "info" || command == "list" || command.empty()) {
+    Require(changed.empty(), "showing an image changes no file");
+    Require(!outcome.out.empty(), "showing an image prints something");
+    CheckJson(input, command, outcome.out);
+    return;
+  }
+  Require(changed.size() <= 1, "a command writes at most one file");
+  if (changed.empty()) {
+    // The others may write a file over itself with the same bytes.
+    Require(command != "add" || !outcome.out.empty(), "an add that succeeds writes its image");
+    return;
+  }
+  const auto written = Files().work / changed.front();
+  Require(fs::is_regular_file(fs::symlink_status(written)), "what a command writes is a file");
+  if (command == "extract") {
+    CheckExtract(input, written);
+    return;
+  }
+  auto& after = After();
+  Require(after.Load(written) && after.Check().valid(), "a written image loads and checks");
+  Require(fs::file_size(written) == after.disk_size(), "a written image is as long as its disk");
+  after.List();
+  // Without a chosen command the image argument may stand anywhere, or be
+  // missing, since the arguments then name the command.
+  if (input.command < kCommands.size() && input.has_image_argument) {
+    Require(changed.front() == ImageFileNamed(input), "a command writes only its image");
+    CheckEdit(command);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto input = flashdisk::fuzz::DecodeCliInput({data, size});
+  const auto& files = Files();
+  files.Reset(input);
+  Before().Load(files.work / flashdisk::fuzz::kImageFile);
+  const auto before = StateOf(files.work);
+  const auto outcome = Run(input);
+  Show(input, outcome);
+  CheckReport(outcome);
+  CheckNothingOutside(input);
+  const auto changed = ChangedNames(before, StateOf(files.work));
+  if (outcome.status != 0) {
+    Require(changed.empty(), "a command that fails changes no file and leaves none behind");
+    return 0;
+  }
+  CheckSuccess(input, outcome, changed);
+  return 0;
+}
