@@ -1,7 +1,5 @@
 #include "image/host_files.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <random>
@@ -64,10 +62,8 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
   if (file == nullptr) {
     return false;
   }
-  // Synced before the rename, so that a crash cannot leave the target's name
-  // on a file whose bytes never reached the disk.
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+  const bool written =
+      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     std::error_code error;
