@@ -26,6 +26,7 @@
 
 #include "cli/command_line.h"
 #include "fuzz/cli_fuzz_input.h"
+#include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
 
 namespace {
@@ -34,20 +35,11 @@ namespace fs = std::filesystem;
 using flashdisk::DirectoryEntry;
 using flashdisk::DiskImage;
 using flashdisk::fuzz::CliFuzzInput;
-
-void Require(bool holds, const char* what) {
-  if (!holds) {
-    std::fprintf(stderr, "broken invariant: %s\n", what);
-    std::fflush(stderr);
-    __builtin_trap();
-  }
-}
+using flashdisk::fuzz::Require;
+using flashdisk::fuzz::WriteWholeFile;
 
 void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  Require(static_cast<bool>(stream.flush()), "an input file could be written");
+  Require(WriteWholeFile(path, bytes), "an input file could be written");
 }
 
 // The whole file in one read; the checks read every file twice per input.

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 
@@ -23,21 +24,12 @@ namespace {
 namespace fs = std::filesystem;
 using flashdisk::DirectoryEntry;
 using flashdisk::DiskImage;
+using flashdisk::fuzz::Require;
+using flashdisk::fuzz::WriteWholeFile;
 using Bytes = std::vector<std::uint8_t>;
 
-void Require(bool holds, const char* what) {
-  if (!holds) {
-    std::fprintf(stderr, "broken invariant: %s\n", what);
-    std::fflush(stderr);
-    __builtin_trap();
-  }
-}
-
 void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  Require(static_cast<bool>(stream.flush()), "the input could be written to its file");
+  Require(WriteWholeFile(path, bytes), "the input could be written to its file");
 }
 
 Bytes Counting(std::size_t count, std::uint8_t first) {

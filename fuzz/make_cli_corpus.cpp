@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fuzz/cli_fuzz_input.h"
+#include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 
@@ -30,10 +31,7 @@ using flashdisk::fuzz::CliFuzzInput;
 }
 
 void WriteFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
-  stream.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-  if (!stream.flush()) {
+  if (!flashdisk::fuzz::WriteWholeFile(path, bytes)) {
     Fail("cannot write " + path.string());
   }
 }

@@ -1,0 +1,31 @@
+// What the fuzz targets and the corpus generators share: writing a whole file
+// and stopping at once when something that must hold does not.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <span>
+
+namespace flashdisk::fuzz {
+
+// Replaces `path` with `bytes`; false when the file cannot be written.
+inline bool WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+  stream.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(stream.flush());
+}
+
+// Ends the run on the spot, so that the fuzzer keeps the input that broke
+// the invariant named by `what`.
+inline void Require(bool holds, const char* what) {
+  if (!holds) {
+    std::fprintf(stderr, "broken invariant: %s\n", what);
+    std::fflush(stderr);
+    __builtin_trap();
+  }
+}
+
+}  // namespace flashdisk::fuzz
