@@ -87,27 +87,29 @@ HeaderCheck DiskImage::Check() {
   return check;
 }
 
+DirectoryWalk DiskImage::WalkChain() const {
+  const auto bytes = disk();
+  if (bytes.size() < kHeaderSize) {
+    return DirectoryWalk(bytes.first(0), 0);  // too short to hold a header, let alone a chain
+  }
+  return DirectoryWalk(bytes, ReadLe32(bytes, kDirectoryOffsetOffset));
+}
+
 const DirectoryListing& DiskImage::List() {
   // The listing's storage is kept from one listing to the next: the largest
   // directories hold tens of thousands of entries, and filling memory that is
   // already there is far cheaper than asking the system for it every time.
   listing_.entries.clear();
-  const auto bytes = disk();
-  if (bytes.size() < kHeaderSize) {
-    free_space_ = static_cast<std::uint32_t>(bytes.size());
-    listing_.free_space = free_space_;
-    return listing_;
-  }
-  const auto directory_offset = ReadLe32(bytes, kDirectoryOffsetOffset);
   // Counting first costs a bare walk and saves growing the listing step by
   // step, copying it each time, on the largest directories.
-  DirectoryWalk counter(bytes, directory_offset);
+  auto counter = WalkChain();
   std::size_t count = 0;
   while (counter.Next()) {
     ++count;
   }
   listing_.entries.reserve(count);
-  DirectoryWalk walk(bytes, directory_offset);
+  const auto bytes = disk();
+  auto walk = WalkChain();
   while (const auto position = walk.Next()) {
     listing_.entries.push_back(ReadDirectoryEntry(bytes, *position));
   }
@@ -121,11 +123,7 @@ std::uint32_t DiskImage::EndOfChain() const {
   if (listed_end_of_chain_) {
     return *listed_end_of_chain_;
   }
-  const auto bytes = disk();
-  if (bytes.size() < kHeaderSize) {
-    return 0;
-  }
-  DirectoryWalk walk(bytes, ReadLe32(bytes, kDirectoryOffsetOffset));
+  auto walk = WalkChain();
   while (walk.Next()) {
   }
   return static_cast<std::uint32_t>(walk.end_of_chain());

@@ -91,6 +91,8 @@ class DiskImage {
 
  private:
   std::span<std::uint8_t> writable_disk();
+  // The chain from the header's directory offset.
+  DirectoryWalk WalkChain() const;
   bool HoldsEntry(std::uint32_t position) const;
 
   struct FreeBuffer {
