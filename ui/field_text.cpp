@@ -34,12 +34,23 @@ QString TextFromImage(std::string_view cp1251) {
   return QString::fromStdString(Utf8FromCp1251(cp1251));
 }
 
+// Windows names files in UTF-16: going through the narrow ANSI code page
+// would lose the Cyrillic letters. Linux names them in bytes, which Qt
+// decodes as it does for its own file functions.
 std::filesystem::path HostPath(const QString& text) {
+#ifdef Q_OS_WIN
+  return std::filesystem::path(text.toStdWString());
+#else
   return std::filesystem::path(QFile::encodeName(text).toStdString());
+#endif
 }
 
 QString PathText(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+  return QString::fromStdWString(path.native());
+#else
   return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
 }
 
 QString FileNamePart(const QString& path) {

@@ -60,6 +60,9 @@ TEST_F(ExtractCommandTest, RefusesEntryNamesThatWouldLeaveTheFolder) {
 }
 
 TEST_F(ExtractCommandTest, NeverWritesThroughALinkNamedLikeTheEntry) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets only administrators make links";
+#endif
   Write("target.bin", {5});
   std::filesystem::create_symlink("../target.bin", folder_ / "work" / "PROG");
   const auto run = RunInWork({"extract", "disk.rom", "1", "--force"});

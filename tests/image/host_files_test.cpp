@@ -31,6 +31,9 @@ TEST(HostFiles, ReadFileBytesNeedsAllOfThem) {
 }
 
 TEST(HostFiles, AtomicWriteKeepsPermissionsAndFollowsLinks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no Unix permissions and lets only administrators make links";
+#endif
   TemporaryFolder folder;
   const auto file = folder.Write("target", Bytes{9});
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -46,8 +49,10 @@ TEST(HostFiles, AtomicWriteKeepsPermissionsAndFollowsLinks) {
 TEST(HostFiles, AtomicWriteRefusesWhatIsNotAFile) {
   TemporaryFolder folder;
   EXPECT_FALSE(WriteFileAtomically(folder.path(), Bytes{1}));
+#ifndef _WIN32
   EXPECT_FALSE(WriteFileAtomically("/dev/null", Bytes{1}));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
+#endif
   EXPECT_FALSE(WriteFileAtomically(folder / "missing" / "f", Bytes{1}));
   EXPECT_TRUE(folder.Names().empty());
 }

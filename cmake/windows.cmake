@@ -1,0 +1,45 @@
+# What a build for Windows (cross compiled with MinGW-w64, see
+# scripts/build-qt-windows and scripts/test --windows) does differently.
+
+# The programs need nothing but Windows' own DLLs: the compiler's runtime and
+# its threads are linked in.
+add_link_options(-static)
+
+# Header-only libraries are the same for every target, so Debian's serve.
+find_package(CLI11 CONFIG REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+find_package(nlohmann_json REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+
+# googletest is built from the source Debian ships with libgtest-dev.
+if(FLASHDISK_WITH_TESTS)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+# A test of the Linux run that the Windows run leaves out: it is still listed
+# by name, as a disabled test that gives the reason, so that CTest counts it.
+function(flashdisk_left_out_on_windows name reason)
+  add_test(NAME ${name} COMMAND ${CMAKE_COMMAND} -E echo "left out on Windows: ${reason}")
+  set_tests_properties(${name} PROPERTIES DISABLED TRUE LABELS linux_only)
+endfunction()
+
+# What the Windows zip holds beside the two programs: qt.conf pointing Qt at
+# the translations folder, Qt's Russian translations, the manual as a web
+# page (made by mandoc), the licence and a short read-me. scripts/package --windows installs
+# it into a folder and packs that.
+function(flashdisk_windows_bundle)
+  set(windows_packaging ${PROJECT_SOURCE_DIR}/packaging/windows)
+  install(TARGETS flashdisk flashdisk-composer RUNTIME DESTINATION .)
+  install(FILES ${windows_packaging}/qt.conf ${windows_packaging}/README.txt DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt OPTIONAL)
+  install(FILES ${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm DESTINATION translations)
+  install(FILES ${PROJECT_BINARY_DIR}/flashdisk.html DESTINATION .)
+  add_custom_command(
+    OUTPUT ${PROJECT_BINARY_DIR}/flashdisk.html
+    COMMAND mandoc -Thtml -Kutf-8 ${PROJECT_SOURCE_DIR}/cli/flashdisk.1 > ${PROJECT_BINARY_DIR}/flashdisk.html
+    DEPENDS ${PROJECT_SOURCE_DIR}/cli/flashdisk.1
+    COMMENT "Turning the manual page of flashdisk into a web page")
+  add_custom_target(flashdisk_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/flashdisk.html)
+endfunction()
+
+set(FLASHDISK_QT_TRANSLATIONS /usr/share/qt6/translations
+    CACHE PATH "Where Qt's .qm translations are (they are the same for every platform)")
