@@ -5,9 +5,20 @@
 # its threads are linked in.
 add_link_options(-static)
 
-# Header-only libraries are the same for every target, so Debian's serve.
+# Header-only libraries are the same for every target, so Debian's serve;
+# but their targets name all of /usr/include, whose C library headers are
+# Linux's. A folder of links to just their headers stands in for it.
 find_package(CLI11 CONFIG REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 find_package(nlohmann_json REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+set(flashdisk_host_headers ${PROJECT_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${flashdisk_host_headers})
+foreach(folder CLI nlohmann)
+  if(NOT EXISTS ${flashdisk_host_headers}/${folder})
+    file(CREATE_LINK /usr/include/${folder} ${flashdisk_host_headers}/${folder} SYMBOLIC)
+  endif()
+endforeach()
+set_target_properties(CLI11::CLI11 nlohmann_json::nlohmann_json PROPERTIES
+                      INTERFACE_INCLUDE_DIRECTORIES ${flashdisk_host_headers})
 
 # googletest is built from the source Debian ships with libgtest-dev.
 if(FLASHDISK_WITH_TESTS)
@@ -28,7 +39,11 @@ endfunction()
 # it into a folder and packs that.
 function(flashdisk_windows_bundle)
   set(windows_packaging ${PROJECT_SOURCE_DIR}/packaging/windows)
-  install(TARGETS flashdisk flashdisk-composer RUNTIME DESTINATION .)
+  foreach(program flashdisk flashdisk-composer)
+    if(TARGET ${program})
+      install(TARGETS ${program} RUNTIME DESTINATION .)
+    endif()
+  endforeach()
   install(FILES ${windows_packaging}/qt.conf ${windows_packaging}/README.txt DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt OPTIONAL)
   install(FILES ${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm DESTINATION translations)
