@@ -14,7 +14,14 @@ struct ProgramRun {
   std::string err;
 };
 
-ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
-                        const std::filesystem::path& working_folder);
+// Runs `program` (by default the flashdisk of this build).
+ProgramRun RunProgram(const std::filesystem::path& program,
+                      const std::vector<std::string>& arguments,
+                      const std::filesystem::path& working_folder);
+
+inline ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
+                               const std::filesystem::path& working_folder) {
+  return RunProgram(FLASHDISK_PROGRAM, arguments, working_folder);
+}
 
 }  // namespace flashdisk::testing

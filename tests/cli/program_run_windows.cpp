@@ -60,9 +60,10 @@ void ReadAll(HANDLE pipe, std::string& sink) {
 
 }  // namespace
 
-ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
-                        const std::filesystem::path& working_folder) {
-  const std::wstring program = WideFromUtf8(FLASHDISK_PROGRAM);
+ProgramRun RunProgram(const std::filesystem::path& program_path,
+                      const std::vector<std::string>& arguments,
+                      const std::filesystem::path& working_folder) {
+  const std::wstring program = program_path.wstring();
   std::wstring command_line = Quoted(program);
   for (const auto& argument : arguments) {
     command_line += L' ' + Quoted(WideFromUtf8(argument));
@@ -85,7 +86,7 @@ ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
   if (!started) {
     CloseHandle(out_pipe.read_end);
     CloseHandle(err_pipe.read_end);
-    throw std::runtime_error("cannot start " + std::string(FLASHDISK_PROGRAM));
+    throw std::runtime_error("cannot start " + Utf8FromPath(program_path));
   }
 
   ProgramRun run;
