@@ -26,6 +26,17 @@ if(FLASHDISK_WITH_TESTS)
   add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endif()
 
+set(FLASHDISK_QT_TRANSLATIONS /usr/share/qt6/translations
+    CACHE PATH "Where Qt's .qm translations are (they are the same for every platform)")
+
+# Qt finds its Russian translations through a qt.conf beside the exe, in the
+# build folder as in the zip.
+function(flashdisk_windows_qt_files folder)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/qt.conf ${folder}/qt.conf COPYONLY)
+  configure_file(${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm ${folder}/translations/qtbase_ru.qm
+                 COPYONLY)
+endfunction()
+
 # A test of the Linux run that the Windows run leaves out: it is still listed
 # by name, as a disabled test that gives the reason, so that CTest counts it.
 function(flashdisk_left_out_on_windows name reason)
@@ -55,6 +66,3 @@ function(flashdisk_windows_bundle)
     COMMENT "Turning the manual page of flashdisk into a web page")
   add_custom_target(flashdisk_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/flashdisk.html)
 endfunction()
-
-set(FLASHDISK_QT_TRANSLATIONS /usr/share/qt6/translations
-    CACHE PATH "Where Qt's .qm translations are (they are the same for every platform)")

@@ -144,7 +144,7 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   if (replacing) {
     fs::permissions(temporary, status.permissions(), error);
   }
-  if (!platform::ReplaceFile(temporary, target)) {
+  if (!platform::MoveFileOver(temporary, target)) {
     fs::remove(temporary, error);
     return false;
   }

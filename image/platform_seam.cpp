@@ -49,7 +49,7 @@ std::FILE* CreateNewFile(const std::filesystem::path& path) {
   return file;
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
@@ -85,7 +85,7 @@ std::FILE* CreateNewFile(const std::filesystem::path& path) {
   return std::fopen(path.c_str(), "wbx");
 }
 
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::error_code error;
   std::filesystem::rename(from, to, error);
   return !error;

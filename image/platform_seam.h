@@ -16,7 +16,7 @@ std::FILE* CreateNewFile(const std::filesystem::path& path);
 
 // Puts `from` in the place of `to` in one step, replacing what `to` was; on
 // Windows the move is written through to the disk before it returns.
-bool ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Whether `path` is a link (on Windows any reparse point: a symbolic link or
 // a junction), which must be neither written through nor replaced blindly.

@@ -1,5 +1,6 @@
 #include "ui/field_text.h"
 
+#include <QDir>
 #include <QFile>
 #include <limits>
 
@@ -47,14 +48,17 @@ std::filesystem::path HostPath(const QString& text) {
 
 QString PathText(const std::filesystem::path& path) {
 #ifdef Q_OS_WIN
-  return QString::fromStdWString(path.native());
+  // With forward slashes, as Qt writes every path.
+  return QString::fromStdWString(path.generic_wstring());
 #else
   return QFile::decodeName(QByteArray::fromStdString(path.native()));
 #endif
 }
 
 QString FileNamePart(const QString& path) {
-  return path.mid(path.lastIndexOf('/') + 1);
+  // Windows paths may separate with either slash.
+  const QString separated = QDir::fromNativeSeparators(path);
+  return separated.mid(separated.lastIndexOf('/') + 1);
 }
 
 }  // namespace flashdisk
