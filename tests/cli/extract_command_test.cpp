@@ -43,7 +43,13 @@ TEST_F(ExtractCommandTest, NeverReplacesAFileWithoutForce) {
 }
 
 TEST_F(ExtractCommandTest, RefusesEntryNamesThatWouldLeaveTheFolder) {
-  for (const auto& name : {"../evil", "/etc/x", "..", ".", "a\x01", "b\x7f", "c\xc2\x98"}) {
+  std::vector<std::string> names{"../evil", "/etc/x", "..", ".", "a\x01", "b\x7f", "c\xc2\x98"};
+#ifdef _WIN32
+  // Windows also separates with a backslash, and a colon names a drive or a
+  // stream of the file.
+  names.insert(names.end(), {"..\\evil", "C:evil", "PROG:stream"});
+#endif
+  for (const auto& name : names) {
     Succeed({"set", "work/disk.rom", "1", "--name", name});
     const auto run = RunInWork({"extract", "disk.rom", "1"});
     EXPECT_EQ(run.status, 1) << name;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "tests/support/temporary_folder.h"
 
 namespace flashdisk {
@@ -45,6 +47,21 @@ TEST(HostFiles, AtomicWriteKeepsPermissionsAndFollowsLinks) {
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(folder.Names().size(), 2u);
 }
+
+#ifdef _WIN32
+// Windows refuses to replace a file that another program holds open; the
+// save must then fail whole, as on a full disk.
+TEST(HostFiles, AtomicWriteOverAFileHeldOpenKeepsItAndLeavesNoTemporary) {
+  TemporaryFolder folder;
+  const auto file = folder.Write("disk.rom", Bytes{7, 7});
+  std::ifstream held(file, std::ios::binary);
+  ASSERT_TRUE(held.is_open());
+  EXPECT_FALSE(WriteFileAtomically(file, Bytes{1, 2, 3}));
+  held.close();
+  EXPECT_EQ(ReadBytes(file), (Bytes{7, 7}));
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"disk.rom"});
+}
+#endif
 
 TEST(HostFiles, AtomicWriteRefusesWhatIsNotAFile) {
   TemporaryFolder folder;
