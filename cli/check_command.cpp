@@ -29,7 +29,7 @@ void WriteText(std::ostream& out, const ImageProblems& found) {
 
 }  // namespace
 
-int RunCheck(const CheckOptions& options, const Console& console) {
+int RunCheck(const ShowOptions& options, const Console& console) {
   DiskImage image;
   if (!image.Load(options.image)) {
     console.Report(options.image, kReadErrorMessage);

@@ -2,19 +2,13 @@
 // each problem it finds with the byte it concerns, then a summary.
 #pragma once
 
-#include <filesystem>
-
 #include "cli/console.h"
+#include "cli/show_commands.h"
 
 namespace flashdisk::cli {
 
-struct CheckOptions {
-  std::filesystem::path image;
-  bool json = false;
-};
-
 // 0 when nothing was found, 1 when a problem was or the file cannot be read;
-// notes alone leave it at 0.
-int RunCheck(const CheckOptions& options, const Console& console);
+// notes alone leave it at 0. It takes what `info` and `list` take.
+int RunCheck(const ShowOptions& options, const Console& console);
 
 }  // namespace flashdisk::cli

@@ -32,7 +32,7 @@ struct CommandOptions {
   LabelOptions label;
   SetEntryOptions set_entry;
   ExtractOptions extract;
-  CheckOptions check;
+  ShowOptions check;
   RemoveOptions remove;
   ReplaceOptions replace;
 };
@@ -177,12 +177,6 @@ void DefineExtract(CLI::App& app, ExtractOptions& options) {
   command->add_flag("--force", options.force, "заменить существующий файл");
 }
 
-void DefineCheck(CLI::App& app, CheckOptions& options) {
-  auto* command = AddCommand(app, "check", "проверить образ и показать найденные проблемы");
-  AddImageArgument(*command, options.image);
-  command->add_flag("--json", options.json, "вывести в формате JSON");
-}
-
 void DefineRemove(CLI::App& app, RemoveOptions& options) {
   auto* command =
       AddCommand(app, "remove", "удалить записи из каталога, сдвинув следующие на их место");
@@ -263,7 +257,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   DefineLabel(app, options.label);
   DefineSet(app, options.set_entry);
   DefineExtract(app, options.extract);
-  DefineCheck(app, options.check);
+  DefineShow(app, "check", "проверить образ и показать найденные проблемы", options.check);
   DefineRemove(app, options.remove);
   DefineReplace(app, options.replace);
   // Set after the commands are made, so that they do not inherit it.
