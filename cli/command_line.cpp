@@ -66,12 +66,6 @@ void AddImageArgument(CLI::App& command, std::filesystem::path& image) {
       ->type_name("");
 }
 
-constexpr std::string_view kRksDescription =
-    "файл в формате RKS (по умолчанию так берётся файл *.rks короче 64 КиБ)";
-constexpr std::string_view kPlainDescription = "простой файл, не RKS";
-constexpr std::string_view kBigDescription = "атрибут «Большой» (по умолчанию у файлов от 64 КиБ)";
-constexpr std::string_view kNoBigDescription = "без атрибута «Большой»";
-
 void AddIndexArgument(CLI::App& command, std::uint32_t& index) {
   command.add_option(std::string(kIndexName), index, "номер записи, как его показывает list")
       ->required()
@@ -88,6 +82,16 @@ void AddFlagPair(CLI::App& command, const std::string& on_name, const std::strin
       off_name, [&value] { value = false; }, off_description);
   on->excludes(off);
   off->excludes(on);
+}
+
+// How a source file is taken and whether its entry is Big: derived from the
+// file unless one of these is given, alike for add and replace.
+void AddSourceFlags(CLI::App& command, std::optional<bool>& rks, std::optional<bool>& big) {
+  AddFlagPair(command, "--rks", "--plain", rks,
+              "файл в формате RKS (по умолчанию так берётся файл *.rks короче 64 КиБ)",
+              "простой файл, не RKS");
+  AddFlagPair(command, "--big", "--no-big", big,
+              "атрибут «Большой» (по умолчанию у файлов от 64 КиБ)", "без атрибута «Большой»");
 }
 
 void DefineNew(CLI::App& app, NewImageOptions& options) {
@@ -120,10 +124,7 @@ void DefineAdd(CLI::App& app, AddOptions& options) {
   command->add_option("ФАЙЛ", options.files, "добавляемые файлы")->required()->type_name("");
   command->add_option("--name", options.name, "имя в каталоге (только для одного файла)")
       ->type_name("ИМЯ");
-  AddFlagPair(*command, "--rks", "--plain", options.rks, std::string(kRksDescription),
-              std::string(kPlainDescription));
-  AddFlagPair(*command, "--big", "--no-big", options.big, std::string(kBigDescription),
-              std::string(kNoBigDescription));
+  AddSourceFlags(*command, options.rks, options.big);
   AddFlagPair(*command, "--exec", "--no-exec", options.executable,
               "атрибут «Исполняемый» (по умолчанию у файлов RKS)", "без атрибута «Исполняемый»");
   command->add_flag("--aligned", options.aligned, "атрибут «Выровнен»");
@@ -193,10 +194,7 @@ void DefineReplace(CLI::App& app, ReplaceOptions& options) {
   AddImageArgument(*command, options.image);
   AddIndexArgument(*command, options.index);
   command->add_option("ФАЙЛ", options.file, "файл с новыми данными")->required()->type_name("");
-  AddFlagPair(*command, "--rks", "--plain", options.rks, std::string(kRksDescription),
-              std::string(kPlainDescription));
-  AddFlagPair(*command, "--big", "--no-big", options.big, std::string(kBigDescription),
-              std::string(kNoBigDescription));
+  AddSourceFlags(*command, options.rks, options.big);
   command
       ->add_option("--load", options.load_address,
                    "новый адрес загрузки простого файла, 1-4 шестнадцатеричные цифры "
