@@ -167,6 +167,32 @@ class MainWindowTest : public QObject {
     QCOMPARE(FieldText(session.window, 1058), QString("3000"));
   }
 
+  void theListNeverLosesItsSelection() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    auto& list = session.List();
+    const QPoint second = list.visualRect(list.model()->index(1, 0)).center();
+    const QPoint below(second.x(), list.viewport()->height() - 2);
+    const auto second_stays_selected = [&] {
+      QCOMPARE(list.selectionModel()->selectedIndexes().size(), 1);
+      QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(512));
+      QCOMPARE(FieldText(session.window, 1058), QString("0010"));
+      QVERIFY(IsTicked(session.window, 1033));
+    };
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, second);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, second);
+    second_stays_selected();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, below);
+    second_stays_selected();
+    QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+    second_stays_selected();
+    // A new listing selects the first entry again.
+    session.Open(folder / "two.rom");
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(256));
+    QCOMPARE(FieldText(session.window, 1058), QString("3000"));
+  }
+
   void failedOpenKeepsTheImageAndItsListing() {
     Session session;
     testing::TemporaryFolder folder;
