@@ -113,6 +113,10 @@ class InputControlsTest : public QObject {
     QCOMPARE(field.text(), QString("A"));
     Type(field, "Ef");
     QCOMPARE(field.text(), QString("EFA"));
+    // The soft hyphen, the zero-width characters and a character beyond the
+    // basic plane leave no invisible trace.
+    Type(field, QString::fromUtf8("\u00AD\u200B\u200C\u200D\u200E\u200F😀"));
+    QCOMPARE(field.text(), QString("EFA"));
   }
 
   void theProgramsOwnTextsAreNotFiltered() {
@@ -185,7 +189,9 @@ class InputControlsTest : public QObject {
     Commit(field, "1z");
     Commit(field, "ab");
     Commit(field, "Ж");
-    QCOMPARE(field.text(), QString("1AB"));
+    Commit(field, QString::fromUtf8("\u00AD\u200B2\u200F"));
+    Commit(field, "\x01");
+    QCOMPARE(field.text(), QString("1AB2"));
   }
 
   void theDialogsAddressFieldsTakeAnything() {
