@@ -186,6 +186,14 @@ class AddFileDialogTest : public QObject {
       QCOMPARE(LabelText(dialog, 1073), QString("2048"));
       Click(dialog, 1078);
       QCOMPARE(LabelText(dialog, 1073), QString("5120"));
+      // A screen reader's toggle replans as a click does.
+      ToggleAsScreenReader(dialog, 1056);
+      QCOMPARE(FieldText(dialog, 1059), QString("894"));
+      ToggleAsScreenReader(dialog, 1062);
+      QCOMPARE(LabelText(dialog, 1073), QString("5120"));
+      TypeOver(ById<QLineEdit>(dialog, 1060), "0");
+      ToggleAsScreenReader(dialog, 1062);
+      QCOMPARE(LabelText(dialog, 1073), QString("2048"));
       Click(dialog, 2);
     }));
     QCOMPARE(session.List().model()->rowCount(), 0);
