@@ -1,5 +1,6 @@
 // The add-file dialog opened from the main window's "Добавить": Refresh and
 // what runs it, the plan it shows, OK with its refusals, and its keys.
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -81,6 +82,24 @@ class AddFileDialogTest : public QObject {
       const QRect ok = ById<QPushButton>(dialog, 1).geometry();
       dialog.resize(dialog.size() * 2);
       QCOMPARE(ById<QPushButton>(dialog, 1).geometry(), ok);
+      Click(dialog, 2);
+    }));
+  }
+
+  void theTwoSpacesReadAsCaptionAndNumber() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("data.bin", CountingBytes(300));
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      const auto read = [&dialog](int id, QAccessible::Text kind) {
+        return QAccessible::queryAccessibleInterface(&ById<QLabel>(dialog, id))->text(kind);
+      };
+      QCOMPARE(read(1073, QAccessible::Name), QString("Требуется места"));
+      QCOMPARE(read(1073, QAccessible::Value), QString("512"));
+      QCOMPARE(read(1076, QAccessible::Name), QString("Свободно на диске"));
+      QCOMPARE(read(1076, QAccessible::Value), QString("524032"));
       Click(dialog, 2);
     }));
   }

@@ -9,7 +9,6 @@
 namespace flashdisk::testing {
 
 void ToggleAsScreenReader(const QWidget& window, int id) {
-  QAccessible::setActive(true);
   QAccessibleInterface* box = QAccessible::queryAccessibleInterface(&ById<QCheckBox>(window, id));
   if (box == nullptr || box->actionInterface() == nullptr) {
     qFatal("Check box %d offers no accessibility actions", id);
