@@ -363,6 +363,26 @@ class AddFileDialogTest : public QObject {
     QCOMPARE(session.List().model()->rowCount(), 0);
   }
 
+  void eachOpeningStartsWithoutASource() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("data.bin", CountingBytes(100));
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      Click(dialog, 2);
+    }));
+    // The file chosen before is gone: OK has nothing to read.
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      QCOMPARE(FieldText(dialog, 1101), QString());
+      TypeOver(ById<QLineEdit>(dialog, 1054), "STALE");
+      Click(dialog, 1);
+      QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка чтения файла!"});
+      Click(dialog, 2);
+    }));
+    QCOMPARE(session.List().model()->rowCount(), 0);
+  }
+
   void onlyATypedPathThatChangedIsLookedUpAgain() {
     Session session;
     session.New();

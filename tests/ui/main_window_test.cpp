@@ -308,6 +308,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadBytes(folder / "same.rom"), DiskWithTwoEntries());
   }
 
+  void theButtonsWithoutAnActionChangeNothing() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    auto& list = session.List();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list.visualRect(list.model()->index(1, 0)).center());
+    ModalDriver nothing_opens;
+    nothing_opens.WhenOpen<QDialog>([](QDialog& dialog) { dialog.reject(); });
+    // Система's Добавить and Удалить; Каталог's Вверх, Вниз, Удалить and Сохранить.
+    for (const int id : {1026, 1027, 1006, 1007, 1005, 1070}) {
+      Click(session.window, id);
+    }
+    QVERIFY(!nothing_opens.ran());
+    QVERIFY(session.services.errors.empty());
+    QVERIFY(session.services.unanswered.empty());
+    QCOMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(512));
+    session.Save(folder / "same.rom");
+    QCOMPARE(ReadBytes(folder / "same.rom"), DiskWithTwoEntries());
+    QCOMPARE(ReadBytes(folder / "two.rom"), DiskWithTwoEntries());
+  }
+
   void escapeExitAndTheCloseBoxEndAtOnce() {
     for (int way = 0; way < 3; ++way) {
       Session session;
