@@ -198,9 +198,13 @@ std::string HelpCall(const CLI::App& app) {
 }  // namespace
 
 int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CLI::App app("Составитель образов FLASH-диска: создание и изменение образов из командной строки.",
+  const std::string version = std::string(kProgramName) + " " + FLASHDISK_VERSION;
+  CLI::App app(version +
+                   " — составитель образов FLASH-диска: создание и изменение образов из "
+                   "командной строки.",
                std::string(kProgramName));
   UseRussianTexts(app);
+  app.set_version_flag("--version", version, "показать версию программы и выйти");
   app.require_subcommand(1);
   CommandOptions options;
   DefineNew(app, options.new_image);

@@ -22,18 +22,23 @@ if(TARGET flashdisk)
   # Manual pages are installed compressed; -n keeps the name and time out of
   # the archive, so that the same page always packs to the same bytes.
   find_program(FLASHDISK_GZIP gzip REQUIRED)
-  set(manual_page_source ${PROJECT_SOURCE_DIR}/cli/flashdisk.1)
+  # The page takes the project's version from here.
+  set(manual_page_source ${flashdisk_packaging_binary}/flashdisk.1)
+  configure_file(${PROJECT_SOURCE_DIR}/cli/flashdisk.1 ${manual_page_source} @ONLY)
   set(manual_page_packed ${flashdisk_packaging_binary}/flashdisk.1.gz)
   add_custom_command(
     OUTPUT ${manual_page_packed}
-    COMMAND ${CMAKE_COMMAND} -E copy ${manual_page_source} ${flashdisk_packaging_binary}/flashdisk.1
-    COMMAND ${FLASHDISK_GZIP} -9nf ${flashdisk_packaging_binary}/flashdisk.1
+    COMMAND ${FLASHDISK_GZIP} -9nfk ${manual_page_source}
     DEPENDS ${manual_page_source}
     COMMENT "Packing the manual page of flashdisk"
     VERBATIM)
   add_custom_target(flashdisk_manual_page ALL DEPENDS ${manual_page_packed})
   install(FILES ${manual_page_packed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+
+# The licence, in the form Debian reads from every package.
+install(FILES ${flashdisk_packaging_source}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/flashdisk-composer)
 
 # The metadata is made even without the window, so that it is checked in
 # every build.

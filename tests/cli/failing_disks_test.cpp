@@ -33,21 +33,6 @@ std::string Joined(const Arguments& arguments) {
   return line;
 }
 
-// Runs the program in `folder` and expects exit status 1 with the one line
-// "flashdisk: `about`: `message`" on standard error.
-void ExpectFailure(ChildChecks& checks, const Arguments& arguments, const fs::path& folder,
-                   const std::string& about, const std::string& message) {
-  const auto run = RunFlashdisk(arguments, folder);
-  const auto line = Joined(arguments);
-  checks.Expect(run.status == 1, line + ": exit status " + std::to_string(run.status));
-  checks.Expect(run.err == "flashdisk: " + about + ": " + message + "\n", line + ": " + run.err);
-}
-
-void ExpectSuccess(ChildChecks& checks, const Arguments& arguments, const fs::path& folder) {
-  const auto run = RunFlashdisk(arguments, folder);
-  checks.Expect(run.status == 0, Joined(arguments) + ": " + run.err);
-}
-
 // Every command that saves its image, on the image `image`.
 std::vector<Arguments> SavingCommands(const std::string& image) {
   return {{"new", image, "--size", "64k", "--force"},
@@ -75,6 +60,26 @@ class CliFailingDiskTest : public CliTest {
     NewDisk();
     Write("source.bin", source_);
     Succeed({"add", "disk.rom", "source.bin"});
+    // The build folder may sit where only root can go (a checkout in root's
+    // home, a mktemp -d folder): the unprivileged user runs a copy from here.
+    fs::copy_file(FLASHDISK_PROGRAM, program_);
+    fs::permissions(program_, kOpenFolder);
+  }
+
+  // Runs the program in `folder` and expects exit status 1 with the one line
+  // "flashdisk: `about`: `message`" on standard error.
+  void ExpectFailure(ChildChecks& checks, const Arguments& arguments, const fs::path& folder,
+                     const std::string& about, const std::string& message) const {
+    const auto run = RunProgram(program_, arguments, folder);
+    const auto line = Joined(arguments);
+    checks.Expect(run.status == 1, line + ": exit status " + std::to_string(run.status));
+    checks.Expect(run.err == "flashdisk: " + about + ": " + message + "\n", line + ": " + run.err);
+  }
+
+  void ExpectSuccess(ChildChecks& checks, const Arguments& arguments,
+                     const fs::path& folder) const {
+    const auto run = RunProgram(program_, arguments, folder);
+    checks.Expect(run.status == 0, Joined(arguments) + ": " + run.err);
   }
 
   // A folder of the unprivileged user, holding a copy of the image.
@@ -89,6 +94,7 @@ class CliFailingDiskTest : public CliTest {
   }
 
   const Bytes source_ = CountingBytes(1000, 3);
+  const fs::path program_ = folder_ / "flashdisk";
 };
 
 TEST_F(CliFailingDiskTest, SavingIntoAReadOnlyFolderKeepsTheImage) {
@@ -208,7 +214,8 @@ TEST_F(CliFailingDiskTest, ImageThatIsAFolderIsAReadError) {
   for (const auto& arguments : ReadingCommands("folder.rom")) {
     Refuse(arguments, 1, "folder.rom", kReadError);
   }
-  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "folder.rom", "source.bin"}));
+  EXPECT_EQ(folder_.Names(),
+            (std::vector<std::string>{"disk.rom", "flashdisk", "folder.rom", "source.bin"}));
   EXPECT_TRUE(fs::is_empty(folder_ / "folder.rom"));
 }
 

@@ -56,9 +56,10 @@ void Drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 
 }  // namespace
 
-ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
-                        const std::filesystem::path& working_folder) {
-  std::vector<std::string> words{FLASHDISK_PROGRAM};
+ProgramRun RunProgram(const std::filesystem::path& program,
+                      const std::vector<std::string>& arguments,
+                      const std::filesystem::path& working_folder) {
+  std::vector<std::string> words{program.string()};
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
   for (auto& word : words) {
@@ -92,6 +93,11 @@ ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
   waitpid(child, &wait_status, 0);
   run.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
   return run;
+}
+
+ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
+                        const std::filesystem::path& working_folder) {
+  return RunProgram(FLASHDISK_PROGRAM, arguments, working_folder);
 }
 
 }  // namespace flashdisk::testing

@@ -14,6 +14,11 @@ struct ProgramRun {
   std::string err;
 };
 
+// Runs `program` (by default the flashdisk of this build).
+ProgramRun RunProgram(const std::filesystem::path& program,
+                      const std::vector<std::string>& arguments,
+                      const std::filesystem::path& working_folder);
+
 ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
                         const std::filesystem::path& working_folder);
 

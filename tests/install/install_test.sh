@@ -82,6 +82,8 @@ check_files() {
     expect_file "$prefix/share/man/man1/flashdisk.1.gz"
     gzip -t "$prefix/share/man/man1/flashdisk.1.gz" || fail "the manual page is not a gzip file"
   fi
+  grep -q '^License: MIT$' "$prefix/share/doc/flashdisk-composer/copyright" ||
+    fail "no MIT licence in share/doc/flashdisk-composer/copyright"
   if [ "$window" = 1 ]; then
     check_window_files "$prefix"
   else
@@ -141,6 +143,9 @@ check_manual_page() {
   local text
   text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
   grep -qF "flashdisk composer $version " <<< "$text" || fail "the page is not of version $version"
+  for option in $("$program" --help | sed -n '/^Параметры:/,/^$/p' | grep -oE -- '--[a-z][a-z-]*'); do
+    grep -qF -- "flashdisk $option" <<< "$text" || fail "option $option is not in the page"
+  done
   local commands
   commands=$("$program" --help | sed -n '/^Команды:/,/^$/s/^  \([a-z]\+\) .*/\1/p')
   [ -n "$commands" ] || fail "no commands in flashdisk --help"
@@ -158,9 +163,9 @@ check_manual_page() {
   done <<< "$messages"
 }
 
-# run PREFIX SCRATCH: the installed command line at work.
+# run PREFIX SCRATCH VERSION: the installed command line at work.
 check_installed_program() {
-  local prefix=$1 scratch=$2
+  local prefix=$1 scratch=$2 version=$3
   rm -rf "$scratch"
   mkdir -p "$scratch"
   # Only the installed program can be found, and no setting of this shell leaks in.
@@ -169,6 +174,8 @@ check_installed_program() {
     fail "flashdisk is not found in $prefix/bin"
   run --help > "$scratch/help.txt" || fail "flashdisk --help failed"
   grep -q '^Вызов: flashdisk' "$scratch/help.txt" || fail "flashdisk --help shows no usage"
+  grep -qF "flashdisk $version " "$scratch/help.txt" || fail "flashdisk --help shows no version"
+  [ "$(run --version)" = "flashdisk $version" ] || fail "flashdisk --version is not 'flashdisk $version'"
   run new "$scratch/disk.rom" --size 64k || fail "flashdisk new failed"
   # A blank 64 KiB disk with 256-byte sectors: magic AA 55, disk size 65536,
   # sector size 256, an empty label, no system, the directory at 256; every
@@ -193,6 +200,6 @@ case "${1:-}" in
   desktop) check_desktop_entry "$2" ;;
   metainfo) check_metainfo "$2" "$3" "$4" "$5" "$6" ;;
   manual) check_manual_page "$2" "$3" "$4" "$5" ;;
-  run) check_installed_program "$2" "$3" ;;
+  run) check_installed_program "$2" "$3" "$4" ;;
   *) fail "usage: $0 install|files|desktop|metainfo|manual|run ARGUMENTS..." ;;
 esac
