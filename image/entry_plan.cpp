@@ -118,7 +118,8 @@ AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoice
   if (plan.total_length >= image.free_space()) {
     return AddResult::kNoRoom;
   }
-  if (choices.name.empty()) {
+  // The name field ends at its first NUL, so a name that starts with one reads back empty.
+  if (choices.name.empty() || choices.name.front() == '\0') {
     return AddResult::kEmptyName;
   }
   const auto data_size = DataSizeOf(source.size, choices.rks);
