@@ -39,11 +39,11 @@ int RunReplace(const ReplaceOptions& options, const Console& console) {
   if (!entry) {
     return kExitRefused;
   }
-  const auto size = LookUpSource(options.file);
-  const auto result = size
-                          ? ReplaceEntryData(opened->image, *entry, SourceFile{options.file, *size},
-                                             ReplacementFor(options, *size, *entry, load_address))
-                          : AddResult::kReadError;
+  // A source that is not found is taken as an empty one, as an add takes it:
+  // it fits any entry, and its read then fails.
+  const auto size = LookUpSource(options.file).value_or(0);
+  const auto result = ReplaceEntryData(opened->image, *entry, SourceFile{options.file, size},
+                                       ReplacementFor(options, size, *entry, load_address));
   if (result != AddResult::kAdded) {
     console.Report(options.image, options.file, AddResultMessage(result));
     return kExitRefused;
