@@ -1,5 +1,6 @@
 // The core's costs on the largest directories: the walk, the listing, a load
-// with its check, formatting, saving, and an add at the end of a long chain.
+// with its check, formatting, saving, an add at the end of a long chain, the
+// search for problems, and a remove that moves the whole chain.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -11,6 +12,8 @@
 
 #include "bench/largest_image.h"
 #include "image/entry_plan.h"
+#include "image/entry_removal.h"
+#include "image/image_problems.h"
 
 namespace flashdisk::bench {
 namespace {
@@ -122,6 +125,38 @@ void BM_AddAtEndOfChain(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_AddAtEndOfChain)->Arg(10)->Arg(47000)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+
+void BM_FindProblemsOfLargest(benchmark::State& state) {
+  const auto& image = ImageWith(kLargestEntryCount);
+  for (auto _ : state) {
+    const auto found = FindImageProblems(image, HeaderCheck::Outcome::kValid);
+    if (found.entries != kLargestEntryCount || !found.problems.empty()) {
+      state.SkipWithError("the largest image is not found whole and sound");
+      break;
+    }
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kLargestEntryCount));
+}
+BENCHMARK(BM_FindProblemsOfLargest)->Unit(benchmark::kMillisecond);
+
+// The first entry of the largest image goes, so every other one moves down:
+// nearly 2 MiB in one copy. The image is loaded back outside the timing.
+void BM_RemoveFirstOfLargest(benchmark::State& state) {
+  const auto pristine = ScratchFolder() / "largest-to-remove.rom";
+  ImageWith(kLargestEntryCount).Save(pristine);
+  DiskImage image;
+  image.Load(pristine);
+  image.Check();
+  const auto first = image.List().entries.front().position;
+  for (auto _ : state) {
+    RemoveEntries(image, {first});
+    state.PauseTiming();
+    image.Load(pristine);
+    image.Check();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_RemoveFirstOfLargest)->Unit(benchmark::kMillisecond);
 
 void BM_PlanEntry(benchmark::State& state) {
   std::uint32_t size = 0;

@@ -32,16 +32,16 @@ EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint32_t size,
 
 AddResult AddOne(DiskImage& image, const std::filesystem::path& file, const AddOptions& options,
                  std::uint16_t load_address) {
-  const auto size = LookUpSource(file);
-  if (!size) {
-    return AddResult::kReadError;
-  }
-  const auto choices = ChoicesFor(file, *size, options, load_address);
+  // A source that is not found is planned as an empty one: the add then
+  // refuses it as the window does, for want of room or a name before the
+  // read that fails.
+  const auto size = LookUpSource(file).value_or(0);
+  const auto choices = ChoicesFor(file, size, options, load_address);
   const auto plan =
-      PlanEntry(*size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
+      PlanEntry(size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
   // An add moves the free space on by itself, so the next file is measured
   // against the space now left without walking the chain again.
-  return AddEntry(image, SourceFile{file, *size}, choices, plan);
+  return AddEntry(image, SourceFile{file, size}, choices, plan);
 }
 
 }  // namespace

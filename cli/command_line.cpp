@@ -5,11 +5,14 @@
 
 #include "cli/add_command.h"
 #include "cli/attribute_names.h"
+#include "cli/check_command.h"
 #include "cli/cli11_russian.h"
 #include "cli/console.h"
 #include "cli/edit_commands.h"
 #include "cli/extract_command.h"
 #include "cli/new_command.h"
+#include "cli/remove_command.h"
+#include "cli/replace_command.h"
 #include "cli/show_commands.h"
 #include "image/image_format.h"
 #include "image/utf8_path.h"
@@ -30,6 +33,9 @@ struct CommandOptions {
   LabelOptions label;
   SetEntryOptions set_entry;
   ExtractOptions extract;
+  ShowOptions check;
+  RemoveOptions remove;
+  ReplaceOptions replace;
 };
 
 template <std::size_t kCount>
@@ -87,6 +93,16 @@ void AddFlagPair(CLI::App& command, const std::string& on_name, const std::strin
   off->excludes(on);
 }
 
+// How a source file is taken and whether its entry is Big: derived from the
+// file unless one of these is given, alike for add and replace.
+void AddSourceFlags(CLI::App& command, std::optional<bool>& rks, std::optional<bool>& big) {
+  AddFlagPair(command, "--rks", "--plain", rks,
+              "файл в формате RKS (по умолчанию так берётся файл *.rks короче 64 КиБ)",
+              "простой файл, не RKS");
+  AddFlagPair(command, "--big", "--no-big", big,
+              "атрибут «Большой» (по умолчанию у файлов от 64 КиБ)", "без атрибута «Большой»");
+}
+
 void DefineNew(CLI::App& app, NewImageOptions& options) {
   auto* command = AddCommand(app, "new", "создать пустой образ диска");
   AddImageArgument(*command, options.image);
@@ -127,11 +143,7 @@ void DefineAdd(CLI::App& app, AddOptions& options) {
       ->type_name("");
   command->add_option("--name", options.name, "имя в каталоге (только для одного файла)")
       ->type_name("ИМЯ");
-  AddFlagPair(*command, "--rks", "--plain", options.rks,
-              "файл в формате RKS (по умолчанию так берётся файл *.rks короче 64 КиБ)",
-              "простой файл, не RKS");
-  AddFlagPair(*command, "--big", "--no-big", options.big,
-              "атрибут «Большой» (по умолчанию у файлов от 64 КиБ)", "без атрибута «Большой»");
+  AddSourceFlags(*command, options.rks, options.big);
   AddFlagPair(*command, "--exec", "--no-exec", options.executable,
               "атрибут «Исполняемый» (по умолчанию у файлов RKS)", "без атрибута «Исполняемый»");
   command->add_flag("--aligned", options.aligned, "атрибут «Выровнен»");
@@ -187,6 +199,30 @@ void DefineExtract(CLI::App& app, ExtractOptions& options) {
   command->add_flag("--force", options.force, "заменить существующий файл");
 }
 
+void DefineRemove(CLI::App& app, RemoveOptions& options) {
+  auto* command =
+      AddCommand(app, "remove", "удалить записи из каталога, сдвинув следующие на их место");
+  AddImageArgument(*command, options.image);
+  command
+      ->add_option(std::string(kIndexName), options.indexes,
+                   "номера записей, как их показывает list")
+      ->required()
+      ->type_name("");
+}
+
+void DefineReplace(CLI::App& app, ReplaceOptions& options) {
+  auto* command = AddCommand(app, "replace", "заменить данные записи данными файла");
+  AddImageArgument(*command, options.image);
+  AddIndexArgument(*command, options.index);
+  AddPathOption(*command, "ФАЙЛ", options.file, "файл с новыми данными")->required()->type_name("");
+  AddSourceFlags(*command, options.rks, options.big);
+  command
+      ->add_option("--load", options.load_address,
+                   "новый адрес загрузки простого файла, 1-4 шестнадцатеричные цифры "
+                   "(без него адрес записи остаётся)")
+      ->type_name("АДРЕС");
+}
+
 int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const Console& console) {
   if (app.got_subcommand("new")) {
     return RunNewImage(options.new_image, console);
@@ -205,6 +241,15 @@ int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const C
   }
   if (app.got_subcommand("set")) {
     return RunSetEntry(options.set_entry, console);
+  }
+  if (app.got_subcommand("check")) {
+    return RunCheck(options.check, console);
+  }
+  if (app.got_subcommand("remove")) {
+    return RunRemove(options.remove, console);
+  }
+  if (app.got_subcommand("replace")) {
+    return RunReplace(options.replace, console);
   }
   return RunExtract(options.extract, console);
 }
@@ -235,6 +280,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
   DefineLabel(app, options.label);
   DefineSet(app, options.set_entry);
   DefineExtract(app, options.extract);
+  DefineShow(app, "check", "проверить образ и показать найденные проблемы", options.check);
+  DefineRemove(app, options.remove);
+  DefineReplace(app, options.replace);
   // Set after the commands are made, so that they do not inherit it.
   app.footer("Справка по команде: flashdisk КОМАНДА --help");
   try {

@@ -47,12 +47,8 @@ int RunSetEntry(const SetEntryOptions& options, const Console& console) {
     return kExitUsage;
   }
   std::optional<std::uint16_t> load_address;
-  if (options.load_address) {
-    load_address = ParseLoadAddress(*options.load_address);
-    if (!load_address) {
-      console.Report(options.image, kBadLoadAddressMessage);
-      return kExitRefused;
-    }
+  if (!ReadLoadAddressOption(options.load_address, options.image, console, load_address)) {
+    return kExitRefused;
   }
   auto opened = OpenImage(options.image, console);
   if (!opened) {

@@ -1,6 +1,7 @@
 #include "cli/json_output.h"
 
 #include "image/cp1251_text.h"
+#include "image/user_messages.h"
 
 namespace flashdisk::cli {
 
@@ -13,6 +14,31 @@ nlohmann::ordered_json HeaderJson(const ImageHeader& header, std::uint32_t free_
       {"system_size", header.system_size},
       {"directory_offset", header.directory_offset},
       {"free_space", free_space},
+  };
+}
+
+namespace {
+
+nlohmann::ordered_json FindingsJson(const std::vector<Finding>& findings) {
+  auto json = nlohmann::ordered_json::array();
+  for (const auto& finding : findings) {
+    json.push_back({{"position", finding.position},
+                    {"kind", KindName(finding.kind)},
+                    {"message", FindingMessage(finding.kind)}});
+  }
+  return json;
+}
+
+}  // namespace
+
+nlohmann::ordered_json ProblemsJson(const ImageProblems& found) {
+  return {
+      {"problems", FindingsJson(found.problems)},
+      {"notes", FindingsJson(found.notes)},
+      {"entries", found.entries},
+      {"deleted_entries", found.deleted_entries},
+      {"deleted_bytes", found.deleted_bytes},
+      {"free_space", found.free_space},
   };
 }
 
@@ -54,6 +80,11 @@ class EntryJsonWriter {
 
 void WriteJson(std::ostream& out, const nlohmann::ordered_json& json, int indent) {
   out << json.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+void WriteJsonDocument(std::ostream& out, const nlohmann::ordered_json& json) {
+  WriteJson(out, json, 2);
+  out << '\n';
 }
 
 void WriteListingJson(std::ostream& out, const ImageHeader& header,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "image/hex_text.h"
+#include "image/user_messages.h"
 
 namespace flashdisk::cli {
 
@@ -23,6 +24,20 @@ std::optional<std::uint16_t> ParseLoadAddress(std::string_view text) {
     return std::nullopt;
   }
   return static_cast<std::uint16_t>(parse.value);
+}
+
+bool ReadLoadAddressOption(const std::optional<std::string>& text,
+                           const std::filesystem::path& image, const Console& console,
+                           std::optional<std::uint16_t>& address) {
+  if (!text) {
+    return true;
+  }
+  address = ParseLoadAddress(*text);
+  if (!address) {
+    console.Report(image, kBadLoadAddressMessage);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace flashdisk::cli

@@ -1,6 +1,7 @@
 #include "cli/opened_image.h"
 
 #include "cli/command_messages.h"
+#include "image/image_problems.h"
 #include "image/user_messages.h"
 
 namespace flashdisk::cli {
@@ -27,6 +28,16 @@ std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Co
   }
   opened.header = check.header;
   opened.image.List();
+  return opened;
+}
+
+std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
+                                          const Console& console) {
+  auto opened = OpenImage(path, console);
+  if (opened && FindImageProblems(opened->image, HeaderCheck::Outcome::kValid).damaged()) {
+    console.Report(path, kFormatErrorMessage);
+    return std::nullopt;
+  }
   return opened;
 }
 

@@ -27,6 +27,11 @@ struct OpenedImage {
 // when the image cannot be used.
 std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console);
 
+// The same for a command that moves entries or their data: it also refuses,
+// with "Ошибка формата диска!", an image whose header or chain has a problem.
+std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
+                                          const Console& console);
+
 // Saves the disk over the file it came from; reports "Ошибка записи файла!".
 bool SaveImage(const OpenedImage& opened, const Console& console);
 

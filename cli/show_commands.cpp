@@ -6,15 +6,6 @@
 
 namespace flashdisk::cli {
 
-namespace {
-
-void PrintJson(const nlohmann::ordered_json& json, const Console& console) {
-  WriteJson(console.out, json, 2);
-  console.out << '\n';
-}
-
-}  // namespace
-
 int RunInfo(const ShowOptions& options, const Console& console) {
   const auto opened = OpenImage(options.image, console);
   if (!opened) {
@@ -22,7 +13,7 @@ int RunInfo(const ShowOptions& options, const Console& console) {
   }
   const auto free_space = opened->listing().free_space;
   if (options.json) {
-    PrintJson(HeaderJson(opened->header, free_space), console);
+    WriteJsonDocument(console.out, HeaderJson(opened->header, free_space));
   } else {
     console.out << HeaderText(opened->header, free_space, opened->listing().entries.size());
   }

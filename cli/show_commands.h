@@ -1,5 +1,6 @@
 // `flashdisk info` and `flashdisk list`: the header and the directory of an
-// image, as text for people or as JSON for scripts.
+// image, as text for people or as JSON for scripts. `check` takes the same
+// options.
 #pragma once
 
 #include <filesystem>

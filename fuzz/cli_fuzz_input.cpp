@@ -6,7 +6,8 @@ namespace flashdisk::fuzz {
 
 namespace {
 
-constexpr std::uint8_t kNoCommand = 7;
+constexpr std::uint8_t kCommandLowBits = 0x07;
+constexpr std::uint8_t kCommandHighBit = 0x40;  // the command number's bit 3
 constexpr std::uint8_t kNoImageArgument = 0x20;
 constexpr std::uint8_t kFirstArbitrary = 0xC0;
 constexpr std::size_t kMaxArbitraryLength = 0x3F;
@@ -16,7 +17,7 @@ constexpr std::size_t kMaxArguments = 15;
 // and the names of the files in the working folder.
 constexpr std::string_view kKnownArguments[] = {
     // commands, so that one can stand where a value should
-    "new", "info", "list", "add", "label", "set", "extract",
+    "new", "info", "list", "add", "label", "set", "extract", "check", "remove", "replace",
     // new
     "--size", "64k", "128k", "256k", "512k", "1024k", "2048k", "32k", "--sector", "1", "128", "256",
     "512", "1024", "136", "--label", "--force",
@@ -30,6 +31,8 @@ constexpr std::string_view kKnownArguments[] = {
     "bit0", "deleted,big", "big,big", "executable,readonly,bit0",
     // extract
     "-o", "--output", "2", "3", "6", "7",
+    // remove, replace
+    "4",
     // everyone
     "--help", "-h", "--", "--size=64k", "--name=", "--set=bit0",
     // files and texts
@@ -85,7 +88,8 @@ CliFuzzInput DecodeCliInput(std::span<const std::uint8_t> bytes) {
   Reader reader(bytes);
   CliFuzzInput input;
   const auto choices = reader.Byte();
-  input.command = std::min<std::size_t>(choices & 0x07, kCommands.size());
+  const std::size_t command = (choices & kCommandLowBits) | (choices & kCommandHighBit) >> 3;
+  input.command = std::min(command, kCommands.size());
   input.image_argument = (choices >> 3) & 0x03;
   input.has_image_argument = (choices & kNoImageArgument) == 0;
   const std::size_t count = reader.Byte() & 0x0F;
@@ -107,8 +111,9 @@ CliFuzzInput DecodeCliInput(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> EncodeCliInput(const CliFuzzInput& input) {
   std::vector<std::uint8_t> bytes;
-  const auto command = static_cast<std::uint8_t>(std::min<std::size_t>(input.command, kNoCommand));
-  bytes.push_back(static_cast<std::uint8_t>(command | input.image_argument << 3 |
+  const auto command = std::min(input.command, kCommands.size());
+  bytes.push_back(static_cast<std::uint8_t>((command & kCommandLowBits) | (command & 0x08) << 3 |
+                                            input.image_argument << 3 |
                                             (input.has_image_argument ? 0 : kNoImageArgument)));
   const auto count = std::min(input.arguments.size(), kMaxArguments);
   bytes.push_back(static_cast<std::uint8_t>(count));

@@ -4,8 +4,8 @@
 // source file and the bytes of the image file. The corpus generator writes
 // its seeds in the same form.
 //
-//   byte 0       bits 0-2: command (7: none); bits 3-4: image argument;
-//                bit 5: no image argument
+//   byte 0       bits 0-2 and 6 (the high bit): command (10 and more:
+//                none); bits 3-4: image argument; bit 5: no image argument
 //   byte 1       bits 0-3: number of further arguments
 //   arguments    a byte below 0xC0 picks a known argument; 0xC0 + N is
 //                followed by N arbitrary bytes (N up to 63)
@@ -22,8 +22,8 @@
 
 namespace flashdisk::fuzz {
 
-inline constexpr std::array<std::string_view, 7> kCommands = {"new",   "info", "list",   "add",
-                                                              "label", "set",  "extract"};
+inline constexpr std::array<std::string_view, 10> kCommands = {
+    "new", "info", "list", "add", "label", "set", "extract", "check", "remove", "replace"};
 
 // The files that every run finds in its working folder, and names of none.
 inline constexpr std::string_view kImageFile = "disk.rom";      // the input's image bytes

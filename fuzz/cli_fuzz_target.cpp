@@ -4,7 +4,8 @@
 // command that fails changes no file and leaves none behind; nothing is
 // written outside the working folder, whatever names the image holds; and an
 // image that a command has changed still loads, checks and lists, with only
-// what that command may change changed.
+// what that command may change changed; a check always finishes, and a
+// remove or replace leaves an image that a check finds as sound as before.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@
 #include "fuzz/cli_fuzz_input.h"
 #include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
+#include "image/image_problems.h"
 
 namespace {
 
@@ -203,11 +205,15 @@ void Show(const CliFuzzInput& input, const Outcome& outcome) {
                outcome.err.c_str());
 }
 
-void CheckReport(const Outcome& outcome) {
+void CheckReport(const Outcome& outcome, bool check_ran) {
   Require(outcome.status == 0 || outcome.status == 1 || outcome.status == 2,
           "the exit status is 0, 1 or 2");
   if (outcome.status == 0) {
     Require(outcome.err.empty(), "a command that succeeds reports nothing");
+    return;
+  }
+  if (check_ran && outcome.status == 1 && outcome.err.empty()) {
+    Require(!outcome.out.empty(), "a check that finds problems prints them");
     return;
   }
   Require(outcome.err.starts_with("flashdisk: ") && outcome.err.ends_with("\n"),
@@ -293,6 +299,69 @@ bool SameChain(const std::vector<DirectoryEntry>& before, std::span<const Direct
                     });
 }
 
+std::span<const std::uint8_t> BytesOf(const DiskImage& image, const DirectoryEntry& entry) {
+  return image.disk().subspan(entry.position, entry.total_length);
+}
+
+bool SameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+// An edit that moves entries or data needs a sound chain, and may leave no
+// more problems than it found.
+void CheckStillSound() {
+  const auto valid = flashdisk::HeaderCheck::Outcome::kValid;
+  const auto before = flashdisk::FindImageProblems(Before().image, valid);
+  const auto after = flashdisk::FindImageProblems(After(), valid);
+  Require(!before.damaged(), "only an image with a sound header and chain is edited");
+  Require(!after.damaged() && after.problems.size() <= before.problems.size(),
+          "an edit leaves the image as sound as it was");
+}
+
+// The entries left are some of those before, in their order and whole; what
+// the chain gave up is erased, and the rest of the disk is as it was.
+void CheckRemove(std::span<const DirectoryEntry> entries) {
+  CheckStillSound();
+  const auto& before = Before();
+  Require(entries.size() < before.entries.size(), "a remove takes entries out");
+  auto kept = before.entries.begin();
+  for (const auto& entry : entries) {
+    kept = std::find_if(kept, before.entries.end(), [&](const DirectoryEntry& old) {
+      return SameBytes(BytesOf(before.image, old), BytesOf(After(), entry));
+    });
+    Require(kept != before.entries.end(), "a moved entry keeps its bytes and its order");
+    ++kept;
+  }
+  const auto old_end = before.image.disk().size() - before.image.free_space();
+  const auto new_end = After().disk().size() - After().listing().free_space;
+  const auto freed = After().disk().subspan(new_end, old_end - new_end);
+  Require(std::all_of(freed.begin(), freed.end(),
+                      [](std::uint8_t byte) { return byte == flashdisk::kErasedByte; }),
+          "a remove erases the space it frees");
+  Require(SameOutside(before.image.disk(), After().disk(), {{0, old_end}}),
+          "a remove leaves the disk after the chain as it was");
+}
+
+// One entry changed, in its own place; its name stays.
+void CheckReplace(std::span<const DirectoryEntry> entries) {
+  CheckStillSound();
+  const auto& before = Before();
+  Require(entries.size() == before.entries.size(), "a replace keeps every entry");
+  std::vector<std::pair<std::size_t, std::size_t>> changed;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const auto& old = before.entries[i];
+    const auto& now = entries[i];
+    Require(now.position == old.position && now.name == old.name &&
+                now.total_length >= old.total_length,
+            "a replace keeps every entry's place and name and never shrinks one");
+    if (!SameBytes(BytesOf(before.image, old), BytesOf(After(), now))) {
+      changed.emplace_back(now.position, std::size_t{now.position} + now.total_length + 1);
+    }
+  }
+  Require(changed.size() <= 1 && SameOutside(before.image.disk(), After().disk(), changed),
+          "a replace changes one entry only");
+}
+
 // What each command may have changed in the input's image, now in After().
 void CheckEdit(const std::string& command) {
   const auto& before = Before();
@@ -315,6 +384,10 @@ void CheckEdit(const std::string& command) {
     const std::size_t end_of_chain = old.size() - before.image.free_space();
     Require(SameOutside(old, now, {{end_of_chain, old.size()}}),
             "an add changes nothing before the end of the chain");
+  } else if (command == "remove") {
+    CheckRemove(entries);
+  } else if (command == "replace") {
+    CheckReplace(entries);
   } else if (command == "label") {
     const auto label_end = flashdisk::kLabelOffset + flashdisk::kTextFieldSize;
     Require(SameOutside(old, now, {{flashdisk::kLabelOffset, label_end}}),
@@ -376,6 +449,10 @@ void CheckJson(const CliFuzzInput& input, const std::string& command, const std:
   if (command == "list") {
     Require(json["entries"].size() == before.entries.size(), "list --json shows every entry");
   }
+  if (command == "check") {
+    Require(json["entries"] == before.entries.size() && json["problems"].empty(),
+            "a check that passes counts every entry and shows no problem");
+  }
 }
 
 // The extracted file holds the data of one of the image's entries.
@@ -401,7 +478,7 @@ void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
                   const std::vector<std::string>& changed) {
   using namespace flashdisk::fuzz;
   const auto command = CommandRun(input);
-  if (command == "info" || command == "list" || command.empty()) {
+  if (command == "info" || command == "list" || command == "check" || command.empty()) {
     Require(changed.empty(), "showing an image changes no file");
     Require(!outcome.out.empty(), "showing an image prints something");
     CheckJson(input, command, outcome.out);
@@ -441,7 +518,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto before = StateOf(files.work);
   const auto outcome = Run(input);
   Show(input, outcome);
-  CheckReport(outcome);
+  CheckReport(outcome, CommandRun(input) == "check");
   CheckNothingOutside(input);
   const auto changed = ChangedNames(before, StateOf(files.work));
   if (outcome.status != 0) {

@@ -2,7 +2,8 @@
 // as its argument: each command with its usual options, its refusals and its
 // usage errors, over a disk whose entries carry names that must not become
 // files as they stand (a link, a climb out of the folder, a folder, the image
-// itself), a fresh disk and damaged ones.
+// itself), a fresh disk and damaged ones. Commands that move entries or data
+// get whole disks: a file shorter than its disk is a damaged image to them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -85,8 +86,9 @@ void Add(DiskImage& image, const fs::path& sources, const Bytes& data,
 
 // A 64k disk whose entries 3 to 6 are named after what extract must not
 // write through or over without being asked: the link out of the working
-// folder, a climb out of it, the folder there and the image itself.
-Bytes DiskWithEntries(const fs::path& sources) {
+// folder, a climb out of it, the folder there and the image itself. The
+// chain ends at 2048.
+Bytes WholeDiskWithEntries(const fs::path& sources) {
   using namespace flashdisk::fuzz;
   DiskImage image;
   image.Format(0x10000, 256);
@@ -97,7 +99,7 @@ Bytes DiskWithEntries(const fs::path& sources) {
   for (const auto name : {kOutsideLink, std::string_view("../evil"), kFolder, kImageFile}) {
     Add(image, sources, Counting(20, 0x80), {.name = std::string(name)});
   }
-  return Trimmed(image.disk());
+  return Bytes(image.disk().begin(), image.disk().end());
 }
 
 Bytes FreshDisk() {
@@ -235,6 +237,52 @@ void WriteExtract(const CorpusWriter& writer, const Bytes& entries) {
   writer.Write("extract-missing-entry", Input("extract", "disk.rom", {"0"}, entries));
 }
 
+// Leftovers after the chain: bytes that are not erased, with an entry marker
+// at a sector boundary among them.
+Bytes WithLeftovers(Bytes disk) {
+  disk[3000] = 0x00;
+  disk[4096] = flashdisk::kEntryMarker;
+  disk[4097] = 0x12;
+  return disk;
+}
+
+void WriteCheck(const CorpusWriter& writer, const Bytes& whole, const Bytes& entries) {
+  auto bad_magic = whole;
+  bad_magic[0] = 0x00;
+  auto broken_link = whole;
+  broken_link[768 + 40] = 0x10;  // GAME.RKS is 16 bytes long: the chain stops there
+  writer.Write("check-sound", Input("check", "disk.rom", {}, whole));
+  writer.Write("check-short-file", Input("check", "link.rom", {"--json"}, entries));
+  writer.Write("check-bad-magic", Input("check", "disk.rom", {"--json"}, bad_magic));
+  writer.Write("check-broken-link", Input("check", "disk.rom", {}, broken_link));
+  writer.Write("check-leftovers", Input("check", "disk.rom", {"--json"}, WithLeftovers(whole)));
+  writer.Write("check-absent-image", Input("check", "absent.rom", {}, {}));
+}
+
+void WriteRemove(const CorpusWriter& writer, const Bytes& whole, const Bytes& entries) {
+  writer.Write("remove-one", Input("remove", "disk.rom", {"2"}, whole));
+  writer.Write("remove-several", Input("remove", "link.rom", {"4", "1", "4"}, whole));
+  writer.Write("remove-missing-entry", Input("remove", "disk.rom", {"1", "7"}, whole));
+  writer.Write("remove-from-short-file", Input("remove", "disk.rom", {"1"}, entries));
+  writer.Write("remove-before-leftovers", Input("remove", "disk.rom", {"6"}, WithLeftovers(whole)));
+}
+
+void WriteReplace(const CorpusWriter& writer, const Bytes& whole, const Bytes& entries) {
+  writer.Write("replace-smaller", Input("replace", "disk.rom", {"1", "source.bin"}, whole));
+  writer.Write("replace-growing-last",
+               Input("replace", "disk.rom", {"6", "source.rks"}, WithLeftovers(whole),
+                     RksFile(0x2000, Counting(3000, 0x10))));
+  writer.Write("replace-no-room",
+               Input("replace", "disk.rom", {"1", "source.bin"}, whole, Counting(2000, 0)));
+  writer.Write("replace-flags",
+               Input("replace", "link.rom",
+                     {"2", "source.rks", "--plain", "--big", "--load", "C000"}, whole));
+  writer.Write("replace-absent-source", Input("replace", "disk.rom", {"3", "absent.bin"}, whole));
+  writer.Write("replace-in-short-file", Input("replace", "disk.rom", {"1", "empty.bin"}, entries));
+  writer.Write("replace-bad-load",
+               Input("replace", "disk.rom", {"1", "source.bin", "--load", "x1"}, whole));
+}
+
 void WriteUsage(const CorpusWriter& writer, const Bytes& entries) {
   writer.Write("usage-nothing", Input("", "", {}, {}));
   writer.Write("usage-help", Input("", "", {"--help"}, {}));
@@ -256,7 +304,8 @@ int main(int argc, char** argv) {
   if (sources.empty()) {
     Fail("cannot make a temporary folder");
   }
-  const auto entries = DiskWithEntries(sources);
+  const auto whole = WholeDiskWithEntries(sources);
+  const auto entries = Trimmed(whole);
   std::error_code error;
   fs::remove_all(sources, error);
   const auto fresh = FreshDisk();
@@ -267,6 +316,9 @@ int main(int argc, char** argv) {
   WriteAdd(writer, entries, fresh);
   WriteEdits(writer, entries);
   WriteExtract(writer, entries);
+  WriteCheck(writer, whole, entries);
+  WriteRemove(writer, whole, entries);
+  WriteReplace(writer, whole, entries);
   WriteUsage(writer, entries);
   return 0;
 }

@@ -60,6 +60,15 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// A decoded sequence is malformed when a shorter one could have said the
+// same (an overlong form, such as C0 80 for NUL), when it names a surrogate
+// half, or when it lies past the last code point.
+bool IsWellFormed(char32_t c, std::size_t continuation_bytes) {
+  constexpr std::array<char32_t, 4> kLeast{{0, 0x80, 0x800, 0x10000}};
+  const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+  return c >= kLeast[continuation_bytes] && !surrogate && c <= 0x10FFFF;
+}
+
 // The next character of UTF-8 text, advancing `at`; a malformed sequence
 // yields nothing and skips one byte.
 std::optional<char32_t> NextUtf8(std::string_view text, std::size_t& at) {
@@ -90,6 +99,9 @@ std::optional<char32_t> NextUtf8(std::string_view text, std::size_t& at) {
       return std::nullopt;
     }
     c = (c << 6) | (next & 0x3F);
+  }
+  if (!IsWellFormed(c, length)) {
+    return std::nullopt;
   }
   at += length;
   return c;

@@ -23,6 +23,7 @@ bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   listed_end_of_chain_.reset();
   FormatDisk(writable_disk(), sector_size);
   defined_end_ = disk_size;
+  loaded_file_size_ = disk_size;
   return true;
 }
 
@@ -52,6 +53,7 @@ bool DiskImage::Load(const std::filesystem::path& path) {
   // A file shorter than its disk leaves the rest erased, never the bytes of
   // an image loaded earlier; Check erases up to the disk's end once it knows it.
   defined_end_ = length;
+  loaded_file_size_ = length;
   EraseUpTo(kHeaderSize);
   return true;
 }
@@ -200,13 +202,16 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
   // The new entry is the last one: a stale marker right behind it, left by an
   // entry that a broken link had cut off, would otherwise join the chain.
   const std::uint64_t next = std::uint64_t{fields.position} + fields.total_length;
-  if (next < disk().size() && buffer()[next] == kEntryMarker) {
-    buffer()[next] = kErasedByte;
-  }
+  EraseMarkerAt(writable_disk(), next);
   // So the chain now ends right behind the new entry: the end and the free
   // space stay exact without another walk, and many adds in a row stay cheap.
   listed_end_of_chain_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, disk().size()));
   free_space_ = static_cast<std::uint32_t>(disk().size() - *listed_end_of_chain_);
+}
+
+std::span<std::uint8_t> DiskImage::EditDisk() {
+  listed_end_of_chain_.reset();
+  return writable_disk();
 }
 
 bool DiskImage::has_valid_sizes() const {

@@ -75,10 +75,15 @@ class DiskImage {
   // of the chain and the free space past it; the caller has checked that it
   // fits. Used by AddEntry.
   void AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data);
+  // The disk's bytes for an edit that moves entries or the end of the chain:
+  // the end is walked afresh when next asked for, and List shows the result.
+  std::span<std::uint8_t> EditDisk();
 
   std::uint32_t disk_size() const { return disk_size_; }
   std::uint32_t sector_size() const { return sector_size_; }
   std::uint32_t free_space() const { return free_space_; }
+  // The length of the file the last Load read, or the disk size after Format.
+  std::uint64_t loaded_file_size() const { return loaded_file_size_; }
   bool has_image() const { return disk_size_ != 0 || sector_size_ != 0; }
   // Both sizes are among the offered ones.
   bool has_valid_sizes() const;
@@ -114,6 +119,7 @@ class DiskImage {
   std::uint32_t disk_size_ = 0;
   std::uint32_t sector_size_ = 0;
   std::uint32_t free_space_ = 0;
+  std::uint64_t loaded_file_size_ = 0;
   std::optional<std::uint32_t> listed_end_of_chain_;
   DirectoryListing listing_;
   std::filesystem::path image_path_;

@@ -89,11 +89,15 @@ std::optional<std::uint16_t> ReadRksLoadAddress(const fs::path& path) {
   return static_cast<std::uint16_t>((*bytes)[0] | ((*bytes)[1] << 8));
 }
 
+std::uint32_t HeaderSpace(bool aligned, std::uint32_t sector_size) {
+  return std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
+}
+
 EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
                     std::uint32_t sector_size) {
   EntryPlan plan;
   plan.data_size = DataSizeOf(size, rks).value_or(0);
-  plan.header_space = std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
+  plan.header_space = HeaderSpace(aligned, sector_size);
   if (sector_size == 0) {
     return plan;  // no image: nothing can be placed, so no total either
   }
@@ -114,7 +118,8 @@ AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoice
   if (plan.total_length >= image.free_space()) {
     return AddResult::kNoRoom;
   }
-  if (choices.name.empty()) {
+  // The name field ends at its first NUL, so a name that starts with one reads back empty.
+  if (choices.name.empty() || choices.name.front() == '\0') {
     return AddResult::kEmptyName;
   }
   const auto data_size = DataSizeOf(source.size, choices.rks);

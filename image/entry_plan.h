@@ -62,6 +62,10 @@ std::optional<std::uint32_t> LookUpSource(const std::filesystem::path& path);
 SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint32_t size);
 // Bytes 0 and 1 of an RKS file; nothing when it cannot be read or is shorter.
 std::optional<std::uint16_t> ReadRksLoadAddress(const std::filesystem::path& path);
+// Room counted for an entry's fixed part: 44 bytes, or a whole sector for an
+// Aligned entry on a disk whose sectors are larger. The data itself always
+// starts right after the 44 bytes.
+std::uint32_t HeaderSpace(bool aligned, std::uint32_t sector_size);
 // A sector size of 0 (no image) plans a total length of 0.
 EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
                     std::uint32_t sector_size);

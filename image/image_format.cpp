@@ -90,6 +90,12 @@ void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size) {
             std::max<std::uint32_t>(sector_size, static_cast<std::uint32_t>(kHeaderSize)));
 }
 
+void EraseMarkerAt(std::span<std::uint8_t> disk, std::uint64_t position) {
+  if (position < disk.size() && disk[position] == kEntryMarker) {
+    disk[position] = kErasedByte;
+  }
+}
+
 DirectoryWalk::DirectoryWalk(std::span<const std::uint8_t> disk, std::uint64_t directory_offset)
     : disk_(disk),
       // A directory inside the header is broken like a broken link: an entry

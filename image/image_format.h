@@ -126,6 +126,10 @@ DirectoryEntry ReadDirectoryEntry(std::span<const std::uint8_t> disk, std::uint3
 // Erases `disk` and writes a fresh header for it.
 void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size);
 
+// Erases an entry marker at `position` (when it lies inside the disk), so that
+// a chain ending right before it stays ended there.
+void EraseMarkerAt(std::span<std::uint8_t> disk, std::uint64_t position);
+
 // Follows the chain of entries from the directory offset, never leaving `disk`.
 // An entry whose fixed part does not fit ends the chain before it; an entry
 // whose total length is below 44 or runs past the disk is still visited, but

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "image/hex_text.h"
 #include "image/user_messages.h"
@@ -49,9 +50,11 @@ void AddFileDialog::ConnectControls() {
           [this] { done(0); });
   connect(&Control<QPushButton>(*this, ids::kRefresh), &QPushButton::clicked, this,
           &AddFileDialog::Refresh);
-  // The two boxes that enter the plan refresh it once they have toggled.
-  connect(&Box(ids::kRks), &QCheckBox::clicked, this, &AddFileDialog::Refresh);
-  connect(&Box(ids::kAligned), &QCheckBox::clicked, this, &AddFileDialog::Refresh);
+  // The two boxes that enter the plan refresh it once they have toggled, by
+  // a click, a key or a screen reader alike. The dialog's own ticks for a
+  // new source are made with the boxes' signals blocked.
+  connect(&Box(ids::kRks), &QCheckBox::toggled, this, &AddFileDialog::Refresh);
+  connect(&Box(ids::kAligned), &QCheckBox::toggled, this, &AddFileDialog::Refresh);
 }
 
 void AddFileDialog::keyPressEvent(QKeyEvent* event) {
@@ -82,6 +85,7 @@ bool AddFileDialog::TakeNewSource() {
   source_.size = *size;
   const SourceDefaults defaults = DeriveSourceDefaults(source_.path, source_.size);
   Field(ids::kEntryName).setText(QString::fromStdString(defaults.name));
+  const QSignalBlocker refresh_runs_already(Box(ids::kRks));
   Box(ids::kRks).setChecked(defaults.rks);
   Box(ids::kBig).setChecked(defaults.big);
   if (defaults.executable_on) {

@@ -1,10 +1,15 @@
 #include "ui/browse_edit.h"
 
+#include <QDir>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QUrl>
+#include <optional>
 
 #include "ui/dialog_builder.h"
 #include "ui/window_services.h"
@@ -22,6 +27,20 @@ QRect ClientArea(const QLineEdit& field) {
   option.initFrom(&field);
   const int frame = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field);
   return field.rect().adjusted(frame, frame, -frame, -frame);
+}
+
+// The local path of the first file among dropped addresses; nothing when
+// the drop carries no addresses, an empty path when none is a local file.
+std::optional<QString> DroppedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) {
+    return std::nullopt;
+  }
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) {
+      return QDir::toNativeSeparators(url.toLocalFile());
+    }
+  }
+  return QString();
 }
 
 }  // namespace
@@ -63,6 +82,10 @@ bool BrowseEdit::eventFilter(QObject* watched, QEvent* event) {
     PlaceButton();
     return false;
   }
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+      event->type() == QEvent::Drop) {
+    return TakeDroppedFile(static_cast<QDropEvent&>(*event));
+  }
   if (event->type() == QEvent::KeyRelease) {
     const auto& key = static_cast<QKeyEvent&>(*event);
     // Alt+F4 closes windows; it never opens the file dialog.
@@ -72,6 +95,25 @@ bool BrowseEdit::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return false;
+}
+
+// A dropped file is taken as its path typed in full; other dropped text is
+// left to the field.
+bool BrowseEdit::TakeDroppedFile(QDropEvent& event) {
+  const auto path = DroppedPath(event.mimeData());
+  if (!path) {
+    return false;
+  }
+  if (path->isEmpty()) {
+    event.ignore();  // addresses of no local file: nothing to take
+    return true;
+  }
+  event.acceptProposedAction();
+  if (event.type() == QEvent::Drop) {
+    field_.setText(*path);
+    field_.setModified(true);  // as typing leaves it
+  }
+  return true;
 }
 
 void BrowseEdit::Browse() {

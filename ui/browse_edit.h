@@ -2,7 +2,8 @@
 // releasing F4 in the field, opens the file-open dialog proposing the field's
 // text; a chosen path replaces the text, marks the field modified and, when
 // the record asks for it, calls the record's callback before the keyboard
-// focus returns to the field.
+// focus returns to the field. A file dropped on the field replaces its text
+// with the file's local path, as if typed.
 #pragma once
 
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+class QDropEvent;
 class QLineEdit;
 class QPushButton;
 
@@ -44,6 +46,7 @@ class BrowseEdit : public QObject {
   BrowseEdit(QLineEdit& field, const BrowseEditRecord& record, WindowServices& services);
 
   void PlaceButton();
+  bool TakeDroppedFile(QDropEvent& event);
 
   QLineEdit& field_;
   const BrowseEditRecord record_;

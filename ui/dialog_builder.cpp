@@ -12,10 +12,12 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <set>
 #include <vector>
 
 #include "ui/program_resources.h"
 #include "ui/upper_case_validator.h"
+#include "ui/value_label.h"
 
 namespace flashdisk {
 
@@ -69,15 +71,21 @@ QWidget* CreateListBox(QDialog& window) {
   return list;
 }
 
-QWidget* CreateControl(QDialog& window, const ControlTemplate& control) {
+// A label that another label names shows a value.
+QWidget* CreateLabel(QDialog& window, const ControlTemplate& control, bool shows_a_value) {
+  auto* label =
+      shows_a_value ? new ValueLabel(control.text, window) : new QLabel(control.text, &window);
+  label->setAlignment(HorizontalAlignment(control));
+  return label;
+}
+
+QWidget* CreateControl(QDialog& window, const ControlTemplate& control,
+                       const std::set<int>& named_by_labels) {
   switch (control.kind) {
     case ControlKind::kGroupBox:
       return CreateGroupBox(window, control);
-    case ControlKind::kLabel: {
-      auto* label = new QLabel(control.text, &window);
-      label->setAlignment(HorizontalAlignment(control));
-      return label;
-    }
+    case ControlKind::kLabel:
+      return CreateLabel(window, control, named_by_labels.contains(control.id));
     case ControlKind::kPushButton: {
       auto* button = new QPushButton(control.text, &window);
       button->setDefault(control.style & kStyleDefaultButton);
@@ -93,6 +101,16 @@ QWidget* CreateControl(QDialog& window, const ControlTemplate& control) {
       return CreateListBox(window);
   }
   return nullptr;
+}
+
+std::set<int> IdsNamedByLabels(const DialogTemplate& layout) {
+  std::set<int> ids;
+  for (const auto& control : layout.controls) {
+    if (control.kind == ControlKind::kLabel && control.buddy != kNoControlId) {
+      ids.insert(control.buddy);
+    }
+  }
+  return ids;
 }
 
 QString WithoutTrailingColon(QString text) {
@@ -181,9 +199,10 @@ void BuildDialog(QDialog& window, const DialogTemplate& layout) {
   } else {
     window.setFixedSize(size);
   }
+  const std::set<int> named_by_labels = IdsNamedByLabels(layout);
   std::vector<QWidget*> widgets;
   for (const auto& control : layout.controls) {
-    QWidget* widget = CreateControl(window, control);
+    QWidget* widget = CreateControl(window, control, named_by_labels);
     widgets.push_back(widget);
     if (control.id != kNoControlId) {
       widget->setObjectName(ControlName(control.id));

@@ -26,8 +26,9 @@ EntryPropertiesDialog::EntryPropertiesDialog(QWidget& owner, DiskImage& image,
   setObjectName("EntryPropertiesDialog");
   BuildDialog(*this, LoadDialogTemplate(":/layouts/entry_properties_dialog.json"));
   ShowEntry(entry);
+  // Whatever toggles a box (a click, Space, a screen reader) changes its bit.
   for (const auto& box : kAttributeBoxes) {
-    connect(&Control<QCheckBox>(*this, box.id), &QCheckBox::clicked, this,
+    connect(&Control<QCheckBox>(*this, box.id), &QCheckBox::toggled, this,
             [this, attribute = box.attribute](bool ticked) {
               working_attributes_.Set(attribute, ticked);
             });

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <algorithm>
 #include <optional>
 
 #include "image/hex_text.h"
@@ -15,20 +16,31 @@ namespace flashdisk {
 
 namespace {
 
-// The characters to insert for a typed text, or nothing when it holds only
-// refused characters. Control characters (backspace, the copy and cut keys,
-// Delete's DEL) pass unchanged; printable characters beyond ASCII have no
-// hexadecimal form in any code page, so they are refused without looking further.
+// A key whose text is made of control characters only (Backspace, Delete,
+// the copy and cut keys) edits the field, which never inserts such text.
+bool IsEditingKey(const QString& typed) {
+  return std::all_of(typed.begin(), typed.end(),
+                     [](QChar character) { return character.category() == QChar::Other_Control; });
+}
+
+// The character inserted for a typed or committed one. Every code from 0x80
+// up is refused, the invisible ones (soft hyphen, zero-width characters)
+// among them, and so are control characters, which would be inserted as
+// they are.
+std::optional<QChar> InsertedCharacter(QChar typed) {
+  if (typed.unicode() < 0x20 || typed.unicode() >= 0x80) {
+    return std::nullopt;
+  }
+  const auto insert = HexText::FilterCharacter(static_cast<unsigned char>(typed.unicode()));
+  return insert ? std::optional<QChar>(QChar::fromLatin1(*insert)) : std::nullopt;
+}
+
+// The characters to insert for a text, or nothing when it holds only refused ones.
 std::optional<QString> Filtered(const QString& typed) {
   QString accepted;
   for (const QChar character : typed) {
-    if (!character.isPrint()) {
-      accepted += character;
-    } else if (character.unicode() < 0x80) {
-      if (const auto insert =
-              HexText::FilterCharacter(static_cast<unsigned char>(character.unicode()))) {
-        accepted += QChar::fromLatin1(*insert);
-      }
+    if (const auto insert = InsertedCharacter(character)) {
+      accepted += *insert;
     }
   }
   if (accepted.isEmpty() && !typed.isEmpty()) {
@@ -93,7 +105,7 @@ bool HexDigitFilter::FilterKeyPress(QKeyEvent& event) {
     return true;
   }
   const QString typed = event.text();
-  if (typed.isEmpty()) {
+  if (typed.isEmpty() || IsEditingKey(typed)) {
     return false;  // cursor keys and the like
   }
   const auto insert = Filtered(typed);

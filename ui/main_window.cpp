@@ -16,6 +16,7 @@
 #include "ui/entry_properties_dialog.h"
 #include "ui/field_text.h"
 #include "ui/hex_digit_filter.h"
+#include "ui/kept_selection_model.h"
 
 namespace flashdisk {
 
@@ -31,8 +32,12 @@ MainWindow::MainWindow(WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
   setObjectName("MainWindow");
   BuildDialog(*this, LoadDialogTemplate(":/layouts/main_window.json"));
-  DirectoryList().setModel(&directory_);
-  connect(DirectoryList().selectionModel(), &QItemSelectionModel::selectionChanged, this,
+  auto& list = DirectoryList();
+  list.setModel(&directory_);
+  const QItemSelectionModel* views_own = list.selectionModel();
+  list.setSelectionModel(new KeptSelectionModel(directory_, list));
+  delete views_own;
+  connect(list.selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MainWindow::ShowSelectedEntry);
   HexDigitFilter::Attach(Field(ids::kLoadAddress));
   HexDigitFilter::Attach(Field(ids::kSystemLoadAddress));
@@ -161,9 +166,7 @@ void MainWindow::List() {
   const DirectoryListing listing = image_.List();
   directory_.SetListing(listing);
   Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
-  if (directory_.rowCount() > 0) {
-    DirectoryList().setCurrentIndex(directory_.index(0));
-  }
+  // The list has selected its first entry, if it has one.
   ShowSelectedEntry();
 }
 

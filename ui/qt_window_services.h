@@ -1,7 +1,9 @@
 // The window services as the program uses them: Qt's message boxes and Qt's
-// own file dialogs, which speak Russian through Qt's translations.
+// own file dialogs, which speak Russian through Qt's translations and keep
+// their history for the run only.
 #pragma once
 
+#include "ui/run_only_settings.h"
 #include "ui/window_services.h"
 
 namespace flashdisk {
@@ -15,6 +17,10 @@ class QtWindowServices : public WindowServices {
   std::optional<QString> ChooseImageToSave(QWidget& owner, const QString& proposed_path,
                                            ImageFileDialogs& settings) override;
   std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
+
+ private:
+  // The file dialogs' own state lives as long as the services, not longer.
+  RunOnlySettings dialog_state_;
 };
 
 }  // namespace flashdisk

@@ -109,6 +109,11 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
   Refuse({"add", "disk.rom", "short.rks"}, 1, "disk.rom: short.rks", "Ошибка чтения файла!");
   Refuse({"add", "disk.rom", "a.bin", "--reserve", "4294967295"}, 1, "disk.rom: a.bin",
          "Недостаточно места на диске!");
+  // A missing source is refused in the window's order: room and name first.
+  Refuse({"add", "disk.rom", "absent.bin", "--reserve", "4294967295"}, 1, "disk.rom: absent.bin",
+         "Недостаточно места на диске!");
+  Refuse({"add", "disk.rom", "absent.bin", "--name", ""}, 1, "disk.rom: absent.bin",
+         "Пустое имя файла!");
   Refuse({"add", "disk.rom", "."}, 1, "disk.rom: .", "Ошибка чтения файла!");
   for (const auto& address : {"", "12345", "G0", "0x10", " 1"}) {
     Refuse({"add", "disk.rom", "a.bin", "--load", address}, 1, "disk.rom",
@@ -116,6 +121,21 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
   }
   Refuse({"add", "disk.rom", "a.bin", "b.bin", "--name", "X"}, 2, "disk.rom",
          "--name можно указать только для одного файла!");
+}
+
+TEST_F(AddCommandTest, NamesAreConvertedWholeBeforeTheCutAndMalformedBytesBecomeQuestionMarks) {
+  NewDisk();
+  Write("a.bin", {1});
+  const std::string letters = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮ";  // 31 letters, 62 bytes of UTF-8
+  Succeed({"add", "disk.rom", "a.bin", "--name", letters + "Я"});
+  // Overlong forms of NUL and of "A" are no characters at all.
+  Succeed({"add", "disk.rom", "a.bin", "--name", "\xC0\x80"});
+  Succeed({"add", "disk.rom", "a.bin", "--name", "\xC1\x81"});
+  const auto json = nlohmann::json::parse(Succeed({"list", "disk.rom", "--json"}));
+  ASSERT_EQ(json["entries"].size(), 3u);
+  EXPECT_EQ(json["entries"][0]["name"], letters);
+  EXPECT_EQ(json["entries"][1]["name"], "??");
+  EXPECT_EQ(json["entries"][2]["name"], "??");
 }
 
 TEST_F(AddCommandTest, RefusesADamagedImage) {

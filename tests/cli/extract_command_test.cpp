@@ -40,6 +40,10 @@ TEST_F(ExtractCommandTest, NeverReplacesAFileWithoutForce) {
   EXPECT_EQ(FileBytes("work/PROG"), Bytes{1});
   EXPECT_EQ(RunInWork({"extract", "disk.rom", "1", "--force"}).status, 0);
   EXPECT_EQ(FileBytes("work/PROG"), data_);
+  // A name given with -o is kept just the same.
+  Write("kept.bin", {2});
+  EXPECT_EQ(RunInWork({"extract", "disk.rom", "1", "-o", "../kept.bin"}).status, 1);
+  EXPECT_EQ(FileBytes("kept.bin"), Bytes{2});
 }
 
 TEST_F(ExtractCommandTest, RefusesEntryNamesThatWouldLeaveTheFolder) {

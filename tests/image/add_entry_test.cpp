@@ -125,6 +125,16 @@ TEST_F(AddEntryTest, FreeSpaceShrinksByTheTotalLength) {
   EXPECT_EQ(image_.List().free_space, 256u);
 }
 
+TEST_F(AddEntryTest, AnEntryOfJustItsFixedPartLinksToTheNext) {
+  Format(65536, 1);
+  ASSERT_EQ(Add(Source("empty", Bytes{}), {.name = "E"}), AddResult::kAdded);
+  EXPECT_EQ(image_.List().free_space, 65536u - 48u - 44u);
+  ASSERT_EQ(Add(Source("one", Bytes(1)), {.name = "O"}), AddResult::kAdded);
+  const auto listing = image_.List();
+  EXPECT_EQ(listing.entries.size(), 2u);
+  EXPECT_EQ(listing.free_space, 65536u - 48u - 44u - 45u);
+}
+
 TEST_F(AddEntryTest, RefusalsComeInOrderAndChangeNothing) {
   Format(65536, 256);
   const auto before = Disk();
@@ -132,6 +142,8 @@ TEST_F(AddEntryTest, RefusalsComeInOrderAndChangeNothing) {
   // No room and an empty name at once: no room decides.
   EXPECT_EQ(Add(missing, {.name = "", .reserved_minimum = 0xFFFFFFFF}), AddResult::kNoRoom);
   EXPECT_EQ(Add(missing, {.name = ""}), AddResult::kEmptyName);
+  // The stored name ends at its first NUL: one that starts there is empty.
+  EXPECT_EQ(Add(missing, {.name = std::string("\0A", 2)}), AddResult::kEmptyName);
   EXPECT_EQ(Add(missing, {.name = " "}), AddResult::kReadError);  // a space is a name
   EXPECT_EQ(Disk(), before);
   EXPECT_EQ(image_.List().free_space, 65536u - 256u);

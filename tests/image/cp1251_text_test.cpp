@@ -27,6 +27,13 @@ TEST(Cp1251Text, CharactersWithoutAFormBecomeQuestionMarks) {
   // Malformed UTF-8: a lone continuation byte and a cut-off sequence.
   EXPECT_EQ(Cp1251FromUtf8("x\x80y"), "x?y");
   EXPECT_EQ(Cp1251FromUtf8("x\xD0"), "x?");
+  // Overlong forms of NUL and "A", a surrogate half and a code point past
+  // U+10FFFF: each byte of them becomes '?', none a character.
+  EXPECT_EQ(Cp1251FromUtf8("\xC0\x80"), "??");
+  EXPECT_EQ(Cp1251FromUtf8("\xC1\x81"), "??");
+  EXPECT_EQ(Cp1251FromUtf8("\xE0\x81\x81"), "???");
+  EXPECT_EQ(Cp1251FromUtf8("\xED\xA0\x80"), "???");
+  EXPECT_EQ(Cp1251FromUtf8("\xF4\x90\x80\x80"), "????");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ TEST(PlanEntry, LengthsAndRounding) {
       {1000, false, false, 0, 256, 1000, 44, 1280},
       {1000, false, true, 0, 256, 1000, 256, 1280},
       {1000, false, true, 0, 1, 1000, 44, 1044},
-      {84, false, false, 0, 128, 84, 44, 128},  // a multiple already
+      {100, false, true, 0, 256, 100, 256, 512},  // Aligned alone takes a second sector
+      {84, false, false, 0, 128, 84, 44, 128},    // a multiple already
       {85, false, false, 0, 128, 85, 44, 256},
       {1000, false, false, 2000, 256, 1000, 44, 2048},
       {1000, false, false, 1043, 256, 1000, 44, 1280},

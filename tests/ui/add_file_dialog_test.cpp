@@ -1,5 +1,6 @@
 // The add-file dialog opened from the main window's "Добавить": Refresh and
 // what runs it, the plan it shows, OK with its refusals, and its keys.
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -82,6 +83,24 @@ class AddFileDialogTest : public QObject {
       const QRect ok = ById<QPushButton>(dialog, 1).geometry();
       dialog.resize(dialog.size() * 2);
       QCOMPARE(ById<QPushButton>(dialog, 1).geometry(), ok);
+      Click(dialog, 2);
+    }));
+  }
+
+  void theTwoSpacesReadAsCaptionAndNumber() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("data.bin", CountingBytes(300));
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      const auto read = [&dialog](int id, QAccessible::Text kind) {
+        return QAccessible::queryAccessibleInterface(&ById<QLabel>(dialog, id))->text(kind);
+      };
+      QCOMPARE(read(1073, QAccessible::Name), QString("Требуется места"));
+      QCOMPARE(read(1073, QAccessible::Value), QString("512"));
+      QCOMPARE(read(1076, QAccessible::Name), QString("Свободно на диске"));
+      QCOMPARE(read(1076, QAccessible::Value), QString("524032"));
       Click(dialog, 2);
     }));
   }
@@ -212,6 +231,14 @@ class AddFileDialogTest : public QObject {
       QCOMPARE(LabelText(dialog, 1073), QString("2048"));
       Click(dialog, 1078);
       QCOMPARE(LabelText(dialog, 1073), QString("5120"));
+      // A screen reader's toggle replans as a click does.
+      ToggleAsScreenReader(dialog, 1056);
+      QCOMPARE(FieldText(dialog, 1059), QString("894"));
+      ToggleAsScreenReader(dialog, 1062);
+      QCOMPARE(LabelText(dialog, 1073), QString("5120"));
+      TypeOver(ById<QLineEdit>(dialog, 1060), "0");
+      ToggleAsScreenReader(dialog, 1062);
+      QCOMPARE(LabelText(dialog, 1073), QString("2048"));
       Click(dialog, 2);
     }));
     QCOMPARE(session.List().model()->rowCount(), 0);
@@ -358,6 +385,26 @@ class AddFileDialogTest : public QObject {
     QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
       Browse(session, dialog, file);
       dialog.close();
+    }));
+    QCOMPARE(session.List().model()->rowCount(), 0);
+  }
+
+  void eachOpeningStartsWithoutASource() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("data.bin", CountingBytes(100));
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, file);
+      Click(dialog, 2);
+    }));
+    // The file chosen before is gone: OK has nothing to read.
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      QCOMPARE(FieldText(dialog, 1101), QString());
+      TypeOver(ById<QLineEdit>(dialog, 1054), "STALE");
+      Click(dialog, 1);
+      QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка чтения файла!"});
+      Click(dialog, 2);
     }));
     QCOMPARE(session.List().model()->rowCount(), 0);
   }

@@ -108,6 +108,18 @@ class EntryPropertiesDialogTest : public QObject {
     QCOMPARE(disk.Saved(), expected);
   }
 
+  void aBoxToggledByAScreenReaderIsStored() {
+    OpenedDisk disk;
+    QVERIFY(disk.WithDialog([](EntryPropertiesDialog& dialog) {
+      ToggleAsScreenReader(dialog, 1037);
+      QVERIFY(IsTicked(dialog, 1037));
+      Click(dialog, 1);
+    }));
+    auto expected = DiskWithTwoEntries();
+    expected[257] = 0xF7;  // Read-only
+    QCOMPARE(disk.Saved(), expected);
+  }
+
   void clearingBigChangesOnlyTheAttributeByte() {
     OpenedDisk disk;
     disk.SelectSecond();

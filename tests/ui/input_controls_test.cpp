@@ -30,14 +30,21 @@ QLineEdit& EmptySystemAddress(Session& session) {
   return field;
 }
 
-void Drop(QWidget& target, const QString& text) {
-  QMimeData data;
-  data.setText(text);
+// Drags `data` onto the middle of `target` and drops it there; true when the
+// target took the drag.
+bool Drop(QWidget& target, const QMimeData& data) {
   const QPoint where = target.rect().center();
   QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&target, &enter);
   QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&target, &drop);
+  return enter.isAccepted();
+}
+
+void Drop(QWidget& target, const QString& text) {
+  QMimeData data;
+  data.setText(text);
+  Drop(target, data);
 }
 
 void Commit(QWidget& target, const QString& text) {
@@ -113,6 +120,10 @@ class InputControlsTest : public QObject {
     QCOMPARE(field.text(), QString("A"));
     Type(field, "Ef");
     QCOMPARE(field.text(), QString("EFA"));
+    // The soft hyphen, the zero-width characters and a character beyond the
+    // basic plane leave no invisible trace.
+    Type(field, QString::fromUtf8("\u00AD\u200B\u200C\u200D\u200E\u200F😀"));
+    QCOMPARE(field.text(), QString("EFA"));
   }
 
   void theProgramsOwnTextsAreNotFiltered() {
@@ -185,7 +196,9 @@ class InputControlsTest : public QObject {
     Commit(field, "1z");
     Commit(field, "ab");
     Commit(field, "Ж");
-    QCOMPARE(field.text(), QString("1AB"));
+    Commit(field, QString::fromUtf8("\u00AD\u200B2\u200F"));
+    Commit(field, "\x01");
+    QCOMPARE(field.text(), QString("1AB2"));
   }
 
   void theDialogsAddressFieldsTakeAnything() {
@@ -262,6 +275,26 @@ class InputControlsTest : public QObject {
       QVERIFY(field.isModified());
       QCOMPARE(FieldText(dialog, 1059), QString("300"));
       QCOMPARE(QApplication::focusWidget(), &field);
+      Click(dialog, 2);
+    }));
+  }
+
+  void aFileDroppedOnTheSourceFieldGivesItsLocalPath() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("dropped.bin", CountingBytes(300));
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      auto& field = ById<QLineEdit>(dialog, 1101);
+      // A file manager offers the file as an address and as text.
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(Path(file))});
+      data.setText(QUrl::fromLocalFile(Path(file)).toString());
+      QVERIFY(Drop(field, data));
+      QCOMPARE(field.text(), Path(file));
+      QVERIFY(field.isModified());
+      Click(dialog, 1078);
+      QCOMPARE(FieldText(dialog, 1054), QString("dropped.bin"));
       Click(dialog, 2);
     }));
   }

@@ -46,6 +46,13 @@ std::vector<std::uint8_t> Fresh512kHeader() {
   return header;
 }
 
+// A left click on the directory list's entry in `row`.
+void ClickEntry(Session& session, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  auto& list = session.List();
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers,
+                    list.visualRect(list.model()->index(row, 0)).center());
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -154,16 +161,37 @@ class MainWindowTest : public QObject {
     Session session;
     testing::TemporaryFolder folder;
     session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
-    auto& list = session.List();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier,
-                      list.visualRect(list.model()->index(1, 0)).center());
+    ClickEntry(session, 1);
     QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(512));
     QCOMPARE(FieldText(session.window, 1058), QString("0010"));
     QCOMPARE(FieldText(session.window, 1059), QString("65636"));
     QCOMPARE(FieldText(session.window, 1060), QString("512"));
     QVERIFY(IsTicked(session.window, 1033));
     QVERIFY(!IsTicked(session.window, 1063));
-    QTest::keyClick(&list, Qt::Key_Up);
+    QTest::keyClick(&session.List(), Qt::Key_Up);
+    QCOMPARE(FieldText(session.window, 1058), QString("3000"));
+  }
+
+  void theListNeverLosesItsSelection() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    auto& list = session.List();
+    const QPoint below(list.viewport()->width() / 2, list.viewport()->height() - 2);
+    const auto second_stays_selected = [&] {
+      QCOMPARE(list.selectionModel()->selectedIndexes().size(), 1);
+      QCOMPARE(FieldText(session.window, 1058), QString("0010"));
+    };
+    ClickEntry(session, 1);
+    ClickEntry(session, 1, Qt::ControlModifier);
+    second_stays_selected();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, below);
+    second_stays_selected();
+    QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier);
+    second_stays_selected();
+    // A new listing selects the first entry again.
+    session.Open(folder / "two.rom");
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(256));
     QCOMPARE(FieldText(session.window, 1058), QString("3000"));
   }
 
@@ -280,6 +308,27 @@ class MainWindowTest : public QObject {
     QVERIFY(IsTicked(session.window, 1032));
     session.Save(folder / "same.rom");
     QCOMPARE(ReadBytes(folder / "same.rom"), DiskWithTwoEntries());
+  }
+
+  void theButtonsWithoutAnActionChangeNothing() {
+    Session session;
+    testing::TemporaryFolder folder;
+    session.Open(folder.Write("two.rom", DiskWithTwoEntries()));
+    ClickEntry(session, 1);
+    ModalDriver nothing_opens;
+    nothing_opens.WhenOpen<QDialog>([](QDialog& dialog) { dialog.reject(); });
+    // Система's Добавить and Удалить; Каталог's Вверх, Вниз, Удалить and Сохранить.
+    for (const int id : {1026, 1027, 1006, 1007, 1005, 1070}) {
+      Click(session.window, id);
+    }
+    QVERIFY(!nothing_opens.ran());
+    QVERIFY(session.services.errors.empty());
+    QVERIFY(session.services.unanswered.empty());
+    QCOMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    QCOMPARE(session.window.SelectedEntryPosition(), std::optional<std::uint32_t>(512));
+    session.Save(folder / "same.rom");
+    QCOMPARE(ReadBytes(folder / "same.rom"), DiskWithTwoEntries());
+    QCOMPARE(ReadBytes(folder / "two.rom"), DiskWithTwoEntries());
   }
 
   void escapeExitAndTheCloseBoxEndAtOnce() {

@@ -50,12 +50,38 @@ void Answer(QFileDialog& dialog, const QString& name) {
   QTest::mouseClick(&AcceptButton(dialog), Qt::LeftButton);
 }
 
+// A home of the test's own, whose settings file is what Qt's file dialog
+// left there in an earlier run: a place "earlier" in its side bar.
+class HomeOfAnEarlierRun {
+ public:
+  HomeOfAnEarlierRun() {
+    std::filesystem::create_directories(home_ / ".config");
+    std::filesystem::create_directories(home_ / "earlier");
+    const std::string text =
+        "[FileDialog]\nshortcuts=" + EarlierUrl().toString().toStdString() + "\nsidebarWidth=120\n";
+    home_.Write(".config/QtProject.conf", std::vector<std::uint8_t>(text.begin(), text.end()));
+    qputenv("HOME", home_.path().c_str());
+    qputenv("XDG_CONFIG_HOME", (home_ / ".config").c_str());
+  }
+
+  QUrl EarlierUrl() const { return QUrl::fromLocalFile(Path(home_ / "earlier")); }
+  std::filesystem::path settings_file() const { return home_ / ".config/QtProject.conf"; }
+  std::vector<std::string> ConfigNames() const { return SortedNames(home_ / ".config"); }
+
+ private:
+  testing::TemporaryFolder home_;
+};
+
 }  // namespace
 
 class WindowServicesTest : public QObject {
   Q_OBJECT
 
+ public:
+  explicit WindowServicesTest(const HomeOfAnEarlierRun& home) : home_(home) {}
+
  private:
+  const HomeOfAnEarlierRun& home_;
   QtWindowServices services_;
   QWidget owner_;
 
@@ -71,6 +97,23 @@ class WindowServicesTest : public QObject {
     QCOMPARE(std::count_if(windows.begin(), windows.end(),
                            [](QWidget* widget) { return widget->isVisible(); }),
              1);
+  }
+
+  // First, before any other file dialog of this run has set a folder.
+  void theFileDialogsNeitherReadNorKeepAnythingOfARun() {
+    const auto earlier_file = ReadBytes(home_.settings_file());
+    testing::TemporaryFolder folder;
+    ImageFileDialogs settings;
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      QVERIFY(!dialog.sidebarUrls().contains(home_.EarlierUrl()));
+      Answer(dialog, Path(folder / "chosen"));
+    });
+    QCOMPARE(services_.ChooseImageToOpen(owner_, QString(), settings),
+             std::optional<QString>(Path(folder / "chosen.rom")));
+    QVERIFY(driver.RanAndClosed());
+    QCOMPARE(ReadBytes(home_.settings_file()), earlier_file);
+    QCOMPARE(home_.ConfigNames(), std::vector<std::string>{"QtProject.conf"});
   }
 
   void anErrorIsABoxWithOneButton() {
@@ -194,5 +237,11 @@ class WindowServicesTest : public QObject {
   }
 };
 
-QTEST_MAIN(WindowServicesTest)
+// The home is pointed at before Qt looks for its settings.
+int main(int argc, char** argv) {
+  const HomeOfAnEarlierRun home;
+  QApplication application(argc, argv);
+  WindowServicesTest test(home);
+  return QTest::qExec(&test, argc, argv);
+}
 #include "window_services_test.moc"

@@ -1,11 +1,20 @@
 #include "tests/ui/support/window_driving.h"
 
+#include <QAccessible>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <fstream>
 #include <iterator>
 
 namespace flashdisk::testing {
+
+void ToggleAsScreenReader(const QWidget& window, int id) {
+  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(&ById<QCheckBox>(window, id));
+  if (box == nullptr || box->actionInterface() == nullptr) {
+    qFatal("Check box %d offers no accessibility actions", id);
+  }
+  box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+}
 
 void Click(const QWidget& window, int id) {
   auto& button = ById<QAbstractButton>(window, id);

@@ -34,6 +34,10 @@ inline bool IsTicked(const QWidget& window, int id) {
 // A left click in the middle of a button, or on a check box's indicator.
 void Click(const QWidget& window, int id);
 
+// Toggles a check box through its accessibility interface, as a screen
+// reader does: no click, only the toggle action.
+void ToggleAsScreenReader(const QWidget& window, int id);
+
 // Types `text` into the focused field character by character, as key events
 // that carry the character, so that letters beyond ASCII arrive too.
 void Type(QWidget& field, const QString& text);
