@@ -124,6 +124,9 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
 }
 
 TEST_F(AddCommandTest, NamesAreConvertedWholeBeforeTheCutAndMalformedBytesBecomeQuestionMarks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows passes arguments in UTF-16, which cannot carry malformed UTF-8";
+#endif
   NewDisk();
   Write("a.bin", {1});
   const std::string letters = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮ";  // 31 letters, 62 bytes of UTF-8
