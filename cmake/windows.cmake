@@ -46,8 +46,8 @@ endfunction()
 
 # What the Windows zip holds beside the two programs: qt.conf pointing Qt at
 # the translations folder, Qt's Russian translations, the manual as a web
-# page (made by mandoc), the licence and a short read-me. scripts/package --windows installs
-# it into a folder and packs that.
+# page (made by mandoc), the licence and a short read-me.
+# scripts/pack-windows-zip installs it into a folder and packs that.
 function(flashdisk_windows_bundle)
   set(windows_packaging ${PROJECT_SOURCE_DIR}/packaging/windows)
   foreach(program flashdisk flashdisk-composer)
@@ -56,7 +56,7 @@ function(flashdisk_windows_bundle)
     endif()
   endforeach()
   install(FILES ${windows_packaging}/qt.conf ${windows_packaging}/README.txt DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt OPTIONAL)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   install(FILES ${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm DESTINATION translations)
   install(FILES ${PROJECT_BINARY_DIR}/flashdisk.html DESTINATION .)
   add_custom_command(
