@@ -51,14 +51,9 @@ int RunAdd(const AddOptions& options, const Console& console) {
     console.Report(options.image, kNameWithSeveralFilesMessage);
     return kExitUsage;
   }
-  std::uint16_t load_address = 0;
-  if (options.load_address) {
-    const auto parsed = ParseLoadAddress(*options.load_address);
-    if (!parsed) {
-      console.Report(options.image, kBadLoadAddressMessage);
-      return kExitRefused;
-    }
-    load_address = *parsed;
+  std::optional<std::uint16_t> load_address;
+  if (!ReadLoadAddressOption(options.load_address, options.image, console, load_address)) {
+    return kExitRefused;
   }
   auto opened = OpenImage(options.image, console);
   if (!opened) {
@@ -67,7 +62,7 @@ int RunAdd(const AddOptions& options, const Console& console) {
   // All files go into the one image in memory; the file on disk is replaced
   // only once every one of them is in.
   for (const auto& file : options.files) {
-    const auto result = AddOne(opened->image, file, options, load_address);
+    const auto result = AddOne(opened->image, file, options, load_address.value_or(0));
     if (result != AddResult::kAdded) {
       console.Report(options.image, file, AddResultMessage(result));
       return kExitRefused;
