@@ -15,6 +15,7 @@
 #include "cli/replace_command.h"
 #include "cli/show_commands.h"
 #include "image/image_format.h"
+#include "image/utf8_path.h"
 
 namespace flashdisk::cli {
 
@@ -60,8 +61,16 @@ CLI::App* AddCommand(CLI::App& app, const std::string& name, const std::string& 
   return command;
 }
 
+// Paths are taken as UTF-8 text: CLI11 would make them from a narrow string,
+// which on Windows means the ANSI code page and loses Cyrillic names.
+CLI::Option* AddPathOption(CLI::App& command, const std::string& name, std::filesystem::path& path,
+                           const std::string& description) {
+  return command.add_option_function<std::string>(
+      name, [&path](const std::string& text) { path = PathFromUtf8(text); }, description);
+}
+
 void AddImageArgument(CLI::App& command, std::filesystem::path& image) {
-  command.add_option(std::string(kImageName), image, "файл образа диска")
+  AddPathOption(command, std::string(kImageName), image, "файл образа диска")
       ->required()
       ->type_name("");
 }
@@ -121,7 +130,17 @@ void DefineShow(CLI::App& app, const std::string& name, const std::string& descr
 void DefineAdd(CLI::App& app, AddOptions& options) {
   auto* command = AddCommand(app, "add", "добавить файлы в конец каталога");
   AddImageArgument(*command, options.image);
-  command->add_option("ФАЙЛ", options.files, "добавляемые файлы")->required()->type_name("");
+  command
+      ->add_option_function<std::vector<std::string>>(
+          "ФАЙЛ",
+          [&options](const std::vector<std::string>& texts) {
+            for (const auto& text : texts) {
+              options.files.push_back(PathFromUtf8(text));
+            }
+          },
+          "добавляемые файлы")
+      ->required()
+      ->type_name("");
   command->add_option("--name", options.name, "имя в каталоге (только для одного файла)")
       ->type_name("ИМЯ");
   AddSourceFlags(*command, options.rks, options.big);
@@ -172,8 +191,10 @@ void DefineExtract(CLI::App& app, ExtractOptions& options) {
   AddImageArgument(*command, options.image);
   AddIndexArgument(*command, options.index);
   command
-      ->add_option("-o,--output", options.output,
-                   "файл для данных (по умолчанию имя записи в текущей папке)")
+      ->add_option_function<std::string>(
+          "-o,--output",
+          [&options](const std::string& text) { options.output = PathFromUtf8(text); },
+          "файл для данных (по умолчанию имя записи в текущей папке)")
       ->type_name("ФАЙЛ");
   command->add_flag("--force", options.force, "заменить существующий файл");
 }
@@ -193,7 +214,7 @@ void DefineReplace(CLI::App& app, ReplaceOptions& options) {
   auto* command = AddCommand(app, "replace", "заменить данные записи данными файла");
   AddImageArgument(*command, options.image);
   AddIndexArgument(*command, options.index);
-  command->add_option("ФАЙЛ", options.file, "файл с новыми данными")->required()->type_name("");
+  AddPathOption(*command, "ФАЙЛ", options.file, "файл с новыми данными")->required()->type_name("");
   AddSourceFlags(*command, options.rks, options.big);
   command
       ->add_option("--load", options.load_address,

@@ -6,13 +6,23 @@
 #include "cli/opened_image.h"
 #include "image/cp1251_text.h"
 #include "image/host_files.h"
+#include "image/platform_seam.h"
 #include "image/user_messages.h"
+#include "image/utf8_path.h"
 
 namespace flashdisk::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// What leads out of the current folder inside a name: Windows also takes a
+// backslash as a separator and a colon for a drive or a stream of the file.
+#ifdef _WIN32
+constexpr std::string_view kPathCharacters = "/\\:";
+#else
+constexpr std::string_view kPathCharacters = "/";
+#endif
 
 // C0 controls and DEL are single bytes in UTF-8; C1 controls are 0xC2 0x80
 // to 0xC2 0x9F (code page 1251 has one of them, at 0x98).
@@ -41,7 +51,7 @@ std::optional<fs::path> OutputPath(const ExtractOptions& options, const Director
     console.Report(options.image, kUnsafeEntryNameMessage);
     return std::nullopt;
   }
-  return fs::path(name);
+  return PathFromUtf8(name);
 }
 
 // Refuses to replace an existing file without --force. A name taken from the
@@ -57,7 +67,7 @@ bool MayWrite(const ExtractOptions& options, const fs::path& output, const Conso
     console.Report(options.image, output, kFileExistsMessage);
     return false;
   }
-  if (!options.output && fs::is_symlink(status)) {
+  if (!options.output && platform::IsLink(output)) {
     console.Report(options.image, output, kLinkNotReplacedMessage);
     return false;
   }
@@ -70,7 +80,8 @@ bool IsSafeFileName(std::string_view utf8) {
   if (utf8.empty() || utf8 == "." || utf8 == "..") {
     return false;
   }
-  return utf8.find('/') == std::string_view::npos && !HasControlCharacter(utf8);
+  return utf8.find_first_of(kPathCharacters) == std::string_view::npos &&
+         !HasControlCharacter(utf8);
 }
 
 int RunExtract(const ExtractOptions& options, const Console& console) {

@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <span>
+#include <string>
+#include <system_error>
 
 namespace flashdisk::fuzz {
 
@@ -16,6 +19,21 @@ inline bool WriteWholeFile(const std::filesystem::path& path, std::span<const st
   stream.write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(stream.flush());
+}
+
+// A new, empty folder under the system's temporary folder whose name starts
+// with `prefix`; an empty path when none can be made.
+inline std::filesystem::path MakeTemporaryFolder(const std::string& prefix) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::error_code error;
+    const auto folder = std::filesystem::temp_directory_path(error) /
+                        (prefix + std::to_string(random()) + std::to_string(random()));
+    if (!error && std::filesystem::create_directory(folder, error) && !error) {
+      return folder;
+    }
+  }
+  return {};
 }
 
 // Ends the run on the spot, so that the fuzzer keeps the input that broke

@@ -53,9 +53,8 @@ struct Workspace {
   Bytes rks_bytes;
 
   Workspace() {
-    std::string pattern = (fs::temp_directory_path() / "flashdisk-fuzz-XXXXXX").string();
-    Require(::mkdtemp(pattern.data()) != nullptr, "a temporary folder could be made");
-    folder = pattern;
+    folder = flashdisk::fuzz::MakeTemporaryFolder("flashdisk-fuzz-");
+    Require(!folder.empty(), "a temporary folder could be made");
     image_file = folder / "input.rom";
     plain_source = folder / "plain.bin";
     rks_source = folder / "program.rks";

@@ -300,11 +300,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_cli_corpus FOLDER\n");
     return 2;
   }
-  std::string pattern = (fs::temp_directory_path() / "flashdisk-corpus-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
+  const fs::path sources = flashdisk::fuzz::MakeTemporaryFolder("flashdisk-corpus-");
+  if (sources.empty()) {
     Fail("cannot make a temporary folder");
   }
-  const fs::path sources = pattern;
   const auto whole = WholeDiskWithEntries(sources);
   const auto entries = Trimmed(whole);
   std::error_code error;

@@ -61,11 +61,10 @@ class CorpusWriter {
  public:
   explicit CorpusWriter(fs::path folder) : folder_(std::move(folder)) {
     fs::create_directories(folder_);
-    std::string pattern = (fs::temp_directory_path() / "flashdisk-corpus-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+    sources_ = flashdisk::fuzz::MakeTemporaryFolder("flashdisk-corpus-");
+    if (sources_.empty()) {
       Fail("cannot make a temporary folder");
     }
-    sources_ = pattern;
   }
   ~CorpusWriter() {
     std::error_code error;

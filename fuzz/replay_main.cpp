@@ -9,6 +9,8 @@
 #include <iterator>
 #include <vector>
 
+#include "image/utf8_path.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
@@ -37,12 +39,13 @@ int main(int argc, char** argv) {
     for (const auto& input : InputsIn(argv[i])) {
       std::ifstream stream(input, std::ios::binary);
       if (!stream) {
-        std::fprintf(stderr, "cannot read %s\n", input.c_str());
+        std::fprintf(stderr, "cannot read %s\n", flashdisk::Utf8FromPath(input).c_str());
         return 1;
       }
       const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
                                             std::istreambuf_iterator<char>()};
-      std::printf("%s (%zu bytes)\n", input.filename().c_str(), bytes.size());
+      std::printf("%s (%zu bytes)\n", flashdisk::Utf8FromPath(input.filename()).c_str(),
+                  bytes.size());
       std::fflush(stdout);
       LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
       ++replayed;

@@ -6,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "image/platform_seam.h"
+
 namespace flashdisk {
 
 namespace fs = std::filesystem;
@@ -57,8 +59,8 @@ fs::path TemporaryNameBeside(const fs::path& target) {
 }
 
 bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  // "x": fail rather than reuse a file that someone else has just made.
-  std::FILE* file = std::fopen(path.c_str(), "wbx");
+  // A new file only: never reuse one that someone else has just made.
+  std::FILE* file = platform::CreateNewFile(path);
   if (file == nullptr) {
     return false;
   }
@@ -121,7 +123,7 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   std::error_code error;
   fs::path target = path;
   // Write through a link to the file it names instead of replacing the link.
-  if (fs::is_symlink(target, error)) {
+  if (platform::IsLink(target)) {
     target = fs::weakly_canonical(target, error);
     if (error) {
       return false;
@@ -142,8 +144,7 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   if (replacing) {
     fs::permissions(temporary, status.permissions(), error);
   }
-  fs::rename(temporary, target, error);
-  if (error) {
+  if (!platform::MoveFileOver(temporary, target)) {
     fs::remove(temporary, error);
     return false;
   }

@@ -1,6 +1,5 @@
 #include "ui/browse_edit.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -37,7 +36,8 @@ std::optional<QString> DroppedPath(const QMimeData* data) {
   }
   for (const QUrl& url : data->urls()) {
     if (url.isLocalFile()) {
-      return QDir::toNativeSeparators(url.toLocalFile());
+      // In Qt's forward slashes, as the window writes every path.
+      return url.toLocalFile();
     }
   }
   return QString();

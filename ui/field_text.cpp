@@ -1,5 +1,6 @@
 #include "ui/field_text.h"
 
+#include <QDir>
 #include <QFile>
 #include <limits>
 
@@ -34,16 +35,30 @@ QString TextFromImage(std::string_view cp1251) {
   return QString::fromStdString(Utf8FromCp1251(cp1251));
 }
 
+// Windows names files in UTF-16: going through the narrow ANSI code page
+// would lose the Cyrillic letters. Linux names them in bytes, which Qt
+// decodes as it does for its own file functions.
 std::filesystem::path HostPath(const QString& text) {
+#ifdef Q_OS_WIN
+  return std::filesystem::path(text.toStdWString());
+#else
   return std::filesystem::path(QFile::encodeName(text).toStdString());
+#endif
 }
 
 QString PathText(const std::filesystem::path& path) {
+#ifdef Q_OS_WIN
+  // With forward slashes, as Qt writes every path.
+  return QString::fromStdWString(path.generic_wstring());
+#else
   return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
 }
 
 QString FileNamePart(const QString& path) {
-  return path.mid(path.lastIndexOf('/') + 1);
+  // Windows paths may separate with either slash.
+  const QString separated = QDir::fromNativeSeparators(path);
+  return separated.mid(separated.lastIndexOf('/') + 1);
 }
 
 }  // namespace flashdisk

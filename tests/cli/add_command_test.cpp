@@ -1,5 +1,6 @@
 #include <nlohmann/json.hpp>
 
+#include "image/utf8_path.h"
 #include "tests/cli/cli_test.h"
 
 namespace flashdisk::testing {
@@ -54,6 +55,27 @@ TEST_F(AddCommandTest, FlagsOverrideWhatTheFileSuggests) {
             (Bytes{0x07, 0x00, 0x6A, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x00, 0x00}));
 }
 
+// Windows hands a program its arguments and names its files in UTF-16; the
+// ANSI code page in between would lose every Cyrillic letter here.
+TEST_F(AddCommandTest, CyrillicNamesOfFilesFoldersAndImagesRoundTrip) {
+  const auto data = CountingBytes(20, 0x40);
+  std::filesystem::create_directory(folder_ / PathFromUtf8("Диск"));
+  folder_.Write(PathFromUtf8("Диск/Игра.rks"), RksFile(0x3000, data));
+  Succeed({"new", "Диск/Образ.rom", "--size", "64k", "--label", "Метка"});
+  Succeed({"add", "Диск/Образ.rom", "Диск/Игра.rks"});
+  Succeed({"extract", "Диск/Образ.rom", "1", "-o", "Диск/Копия.bin"});
+
+  const auto disk = ReadBytes(folder_ / PathFromUtf8("Диск/Образ.rom"));
+  // "Игра.rks" in code page 1251
+  EXPECT_EQ(Slice(disk, kFirstEntry + 2, 9),
+            (Bytes{0xC8, 0xE3, 0xF0, 0xE0, '.', 'r', 'k', 's', 0x00}));
+  EXPECT_EQ(ReadBytes(folder_ / PathFromUtf8("Диск/Копия.bin")), data);
+  const auto listing = nlohmann::json::parse(Succeed({"list", "Диск/Образ.rom", "--json"}));
+  EXPECT_EQ(listing["entries"][0]["name"], "Игра.rks");
+  const auto missing = Run({"info", "Диск/Нет.rom"});
+  EXPECT_EQ(missing.err, "flashdisk: Диск/Нет.rom: Ошибка чтения файла!\n");
+}
+
 TEST_F(AddCommandTest, AddsSeveralFilesInOrder) {
   NewDisk();
   Write("a.bin", Bytes(10, 0xA));
@@ -102,6 +124,9 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
 }
 
 TEST_F(AddCommandTest, NamesAreConvertedWholeBeforeTheCutAndMalformedBytesBecomeQuestionMarks) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows passes arguments in UTF-16, which cannot carry malformed UTF-8";
+#endif
   NewDisk();
   Write("a.bin", {1});
   const std::string letters = "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮ";  // 31 letters, 62 bytes of UTF-8

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/utf8_path.h"
 #include "tests/cli/program_run.h"
 #include "tests/support/temporary_folder.h"
 
@@ -41,10 +42,11 @@ class CliTest : public ::testing::Test {
     EXPECT_EQ(FileBytes(image), before);
   }
 
-  Bytes FileBytes(const std::string& name) const { return ReadBytes(folder_ / name); }
+  // Names are UTF-8, as the program takes them.
+  Bytes FileBytes(const std::string& name) const { return ReadBytes(folder_ / PathFromUtf8(name)); }
 
   std::string Write(const std::string& name, const Bytes& bytes) const {
-    return folder_.Write(name, bytes).string();
+    return Utf8FromPath(folder_.Write(PathFromUtf8(name), bytes));
   }
 
   // A fresh 64k image with 256-byte sectors under the name "disk.rom".

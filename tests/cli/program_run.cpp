@@ -95,9 +95,4 @@ ProgramRun RunProgram(const std::filesystem::path& program,
   return run;
 }
 
-ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
-                        const std::filesystem::path& working_folder) {
-  return RunProgram(FLASHDISK_PROGRAM, arguments, working_folder);
-}
-
 }  // namespace flashdisk::testing

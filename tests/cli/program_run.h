@@ -19,7 +19,9 @@ ProgramRun RunProgram(const std::filesystem::path& program,
                       const std::vector<std::string>& arguments,
                       const std::filesystem::path& working_folder);
 
-ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
-                        const std::filesystem::path& working_folder);
+inline ProgramRun RunFlashdisk(const std::vector<std::string>& arguments,
+                               const std::filesystem::path& working_folder) {
+  return RunProgram(FLASHDISK_PROGRAM, arguments, working_folder);
+}
 
 }  // namespace flashdisk::testing

@@ -45,7 +45,7 @@ TEST_F(RoundTripTest, GivesBackTheBytesThatWereAdded) {
 
   Succeed({"extract", "disk.rom", "1", "-o", "big.out"});
   EXPECT_EQ(FileBytes("big.out"), plain);
-  std::filesystem::remove(folder_ / "загрузчик.rks");
+  std::filesystem::remove(folder_ / PathFromUtf8("загрузчик.rks"));
   Succeed({"extract", "disk.rom", "2"});
   EXPECT_EQ(FileBytes("загрузчик.rks"), rks_data);
 }

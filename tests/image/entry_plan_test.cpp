@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 
 namespace flashdisk {
@@ -85,7 +86,7 @@ TEST(DeriveSourceDefaults, BigRksAndExecutable) {
   EXPECT_FALSE(d.rks);
   EXPECT_FALSE(d.executable_on);
 
-  d = DeriveSourceDefaults("/папка/файл.bin", 70000);
+  d = DeriveSourceDefaults(PathFromUtf8("/папка/файл.bin"), 70000);
   EXPECT_EQ(d.name, "файл.bin");
   EXPECT_TRUE(d.big);
 }

@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
 #include "tests/ui/support/main_window_session.h"
@@ -134,6 +135,31 @@ class AddFileDialogTest : public QObject {
              Bytes({0x00, 0x30, 0x00, 0x04, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00}));
     QCOMPARE(FileBytes(folder / "disk.rom", 512 + 44, 1024), CountingBytes(1024, 0x10));
     QCOMPARE(FileBytes(folder / "disk.rom", 512 + 44 + 1024, 2), Bytes({0xFF, 0xFF}));
+  }
+
+  // Windows names files in UTF-16; a path that went through the ANSI code
+  // page on its way to or from the window would lose the Cyrillic letters.
+  void cyrillicNamesOfFilesAndFoldersRoundTrip() {
+    Session session;
+    session.NewDisk("512k", "512");
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directory(folder / PathFromUtf8("Диск"));
+    const auto rks = folder.Write(PathFromUtf8("Диск/Игра.rks"), RksFile());
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, rks);
+      QCOMPARE(FieldText(dialog, 1054), QString("Игра.rks"));
+      QCOMPARE(FieldText(dialog, 1058), QString("3000"));
+      Click(dialog, 1);
+    }));
+    QVERIFY(session.services.errors.empty());
+    QCOMPARE(session.ListedNames(), QStringList{"Игра.rks"});
+
+    const auto image = folder / PathFromUtf8("Диск/Образ.rom");
+    session.Save(image);
+    QCOMPARE(FileBytes(image, 512, 11),
+             Bytes({0xE6, 0xDF, 0xC8, 0xE3, 0xF0, 0xE0, '.', 'r', 'k', 's', 0x00}));
+    session.Open(image);
+    QCOMPARE(session.ListedNames(), QStringList{"Игра.rks"});
   }
 
   void aLargePlainFileIsBigAndKeepsExecutable() {

@@ -60,8 +60,8 @@ class HomeOfAnEarlierRun {
     const std::string text =
         "[FileDialog]\nshortcuts=" + EarlierUrl().toString().toStdString() + "\nsidebarWidth=120\n";
     home_.Write(".config/QtProject.conf", std::vector<std::uint8_t>(text.begin(), text.end()));
-    qputenv("HOME", home_.path().c_str());
-    qputenv("XDG_CONFIG_HOME", (home_ / ".config").c_str());
+    qputenv("HOME", QFile::encodeName(Path(home_.path())));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path(home_ / ".config")));
   }
 
   QUrl EarlierUrl() const { return QUrl::fromLocalFile(Path(home_ / "earlier")); }

@@ -1,0 +1,107 @@
+#include "image/platform_seam.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#endif
+
+#include <system_error>
+
+namespace flashdisk::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+std::string Utf8FromWide(const wchar_t* wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) {
+    return {};
+  }
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating zero
+  return utf8;
+}
+
+}  // namespace
+
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+  // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
+  // the "x" of fopen.
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    _close(descriptor);
+  }
+  return file;
+}
+
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool IsLink(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr || count != argc) {
+    LocalFree(wide);
+    return {argv, argv + argc};
+  }
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) {
+    arguments.push_back(Utf8FromWide(wide[i]));
+  }
+  LocalFree(wide);
+  return arguments;
+}
+
+void UseUtf8Console() {
+  SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+#else
+
+std::FILE* CreateNewFile(const std::filesystem::path& path) {
+  return std::fopen(path.c_str(), "wbx");
+}
+
+bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  return !error;
+}
+
+bool IsLink(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+}
+
+std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
+  return {argv, argv + argc};
+}
+
+void UseUtf8Console() {}
+
+#endif
+
+}  // namespace flashdisk::platform
