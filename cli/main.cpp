@@ -8,7 +8,7 @@
 #include "image/platform_seam.h"
 
 int main(int argc, char** argv) {
-  flashdisk::platform::UseUtf8Console();
+  const flashdisk::platform::Utf8Console console;
   const std::vector<std::string> arguments = flashdisk::platform::Utf8Arguments(argc, argv);
   std::vector<const char*> words;
   for (const auto& argument : arguments) {

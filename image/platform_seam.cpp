@@ -73,10 +73,19 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   return arguments;
 }
 
-void UseUtf8Console() {
-  SetConsoleOutputCP(CP_UTF8);
+Utf8Console::Utf8Console() : previous_code_page_(GetConsoleOutputCP()) {
+  if (previous_code_page_ != 0) {
+    SetConsoleOutputCP(CP_UTF8);
+  }
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+}
+
+Utf8Console::~Utf8Console() {
+  std::fflush(nullptr);
+  if (previous_code_page_ != 0) {
+    SetConsoleOutputCP(previous_code_page_);
+  }
 }
 
 #else
@@ -100,7 +109,8 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   return {argv, argv + argc};
 }
 
-void UseUtf8Console() {}
+Utf8Console::Utf8Console() = default;
+Utf8Console::~Utf8Console() = default;
 
 #endif
 

@@ -25,9 +25,21 @@ bool IsLink(const std::filesystem::path& path);
 // The program's arguments in UTF-8, whatever code page Windows runs in.
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
 
-// Standard output and error write the program's UTF-8 bytes as they are: a
-// Windows console is told to show them as UTF-8, and nothing turns "\n" into
-// "\r\n" on the way to a file or a pipe.
-void UseUtf8Console();
+// While it lives, standard output and error write the program's UTF-8 bytes
+// as they are: a Windows console is told to show them as UTF-8, and nothing
+// turns "\n" into "\r\n" on the way to a file or a pipe. The console gets its
+// own code page back at the end, so that what runs in it next is not changed.
+class Utf8Console {
+ public:
+  Utf8Console();
+  ~Utf8Console();
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+#ifdef _WIN32
+  unsigned previous_code_page_ = 0;  // 0 when there is no console
+#endif
+};
 
 }  // namespace flashdisk::platform
