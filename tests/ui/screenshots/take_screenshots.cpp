@@ -1,6 +1,8 @@
 // Builds the three windows in typical states and saves a picture of each
-// into the folder given as the only argument; scripts/screenshots runs it
-// under a virtual X server for the README.
+// into FOLDER; scripts/screenshots runs it under a virtual X server for the
+// README. With IMAGE it also saves there the image the window composed, which
+// lets the Windows run compare the two builds' windows byte for byte.
+//   flashdisk-screenshots FOLDER [IMAGE]
 #include <QApplication>
 #include <QDir>
 #include <QListView>
@@ -12,6 +14,7 @@
 #include "tests/ui/support/modal_driver.h"
 #include "ui/add_file_dialog.h"
 #include "ui/entry_properties_dialog.h"
+#include "ui/field_text.h"
 #include "ui/program_resources.h"
 #include "ui/russian_translations.h"
 
@@ -51,13 +54,15 @@ void Add(Session& session, const std::filesystem::path& file) {
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+  // The arguments as Qt reads them: UTF-16 on Windows, whatever the code page.
+  const QStringList arguments = QApplication::arguments();
+  if (argc < 2 || argc > 3 || arguments.size() != argc) {
+    std::fprintf(stderr, "usage: %s FOLDER [IMAGE]\n", argv[0]);
     return 2;
   }
   InstallRussianTranslations(application);
   QApplication::setWindowIcon(ProgramIcon());
-  const QDir output(QString::fromLocal8Bit(argv[1]));
+  const QDir output(arguments[1]);
   testing::TemporaryFolder sources;
   const auto boot = sources.Write("boot.rks", RksFile(0x00, 0x01, 2042));
   const auto basic = sources.Write("basic.bin", CountingBytes(12000));
@@ -93,5 +98,8 @@ int main(int argc, char** argv) {
     Click(dialog, 2);
   });
   Click(session.window, 1069);
+  if (argc == 3) {
+    session.Save(HostPath(arguments[2]));
+  }
   return saved && session.services.errors.empty() ? 0 : 1;
 }
