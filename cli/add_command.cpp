@@ -3,6 +3,7 @@
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
+#include "cli/source_format.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/user_messages.h"
@@ -15,18 +16,15 @@ namespace {
 EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint32_t size,
                         const AddOptions& options, std::uint16_t load_address) {
   const auto defaults = DeriveSourceDefaults(file, size);
+  const auto format = ChooseSourceFormat(file, defaults, options.rks, options.big, load_address);
   EntryChoices choices;
   choices.name = Cp1251FromUtf8(options.name.value_or(defaults.name));
-  choices.rks = options.rks.value_or(defaults.rks);
-  choices.big = options.big.value_or(defaults.big);
+  choices.rks = format.rks;
+  choices.big = format.big;
   choices.executable = options.executable.value_or(defaults.executable_on);
   choices.aligned = options.aligned;
-  choices.load_address = load_address;
+  choices.load_address = format.load_address;
   choices.reserved_minimum = options.reserved_minimum;
-  if (choices.rks) {
-    // The address in an RKS file wins over the one given, as in the window.
-    choices.load_address = ReadRksLoadAddress(file).value_or(choices.load_address);
-  }
   return choices;
 }
 

@@ -2,6 +2,7 @@
 
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
+#include "cli/source_format.h"
 #include "image/entry_replacement.h"
 #include "image/user_messages.h"
 
@@ -13,14 +14,13 @@ namespace {
 // without --load keeps the entry's load address.
 Replacement ReplacementFor(const ReplaceOptions& options, std::uint32_t size,
                            const DirectoryEntry& entry, std::optional<std::uint16_t> load_address) {
-  const auto defaults = DeriveSourceDefaults(options.file, size);
+  const auto format =
+      ChooseSourceFormat(options.file, DeriveSourceDefaults(options.file, size), options.rks,
+                         options.big, load_address.value_or(entry.load_address));
   Replacement replacement;
-  replacement.rks = options.rks.value_or(defaults.rks);
-  replacement.big = options.big.value_or(defaults.big);
-  replacement.load_address = load_address.value_or(entry.load_address);
-  if (replacement.rks) {
-    replacement.load_address = ReadRksLoadAddress(options.file).value_or(replacement.load_address);
-  }
+  replacement.rks = format.rks;
+  replacement.big = format.big;
+  replacement.load_address = format.load_address;
   return replacement;
 }
 
