@@ -13,7 +13,7 @@ namespace flashdisk::cli {
 namespace {
 
 // The choices for one source: what the file suggests, then the flags given.
-EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint32_t size,
+EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint64_t size,
                         const AddOptions& options, std::uint16_t load_address) {
   const auto defaults = DeriveSourceDefaults(file, size);
   const auto format = ChooseSourceFormat(file, defaults, options.rks, options.big, load_address);

@@ -33,7 +33,10 @@ int RunCheck(const ShowOptions& options, const Console& console) {
   DiskImage image;
   if (!image.Load(options.image)) {
     console.Report(options.image, kReadErrorMessage);
-    return kExitRefused;
+    if (options.json) {
+      WriteJsonDocument(console.out, {{"message", kReadErrorMessage}});
+    }
+    return kExitUnreadable;
   }
   const auto found = FindImageProblems(image, image.Check().outcome);
   if (options.json) {

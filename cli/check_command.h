@@ -7,8 +7,9 @@
 
 namespace flashdisk::cli {
 
-// 0 when nothing was found, 1 when a problem was or the file cannot be read;
-// notes alone leave it at 0. It takes what `info` and `list` take.
+// 0 when nothing was found, 1 when a problem was, 3 when the file cannot be
+// read (under --json an object with its message then goes to standard
+// output); notes alone leave it at 0. It takes what `info` and `list` take.
 int RunCheck(const ShowOptions& options, const Console& console);
 
 }  // namespace flashdisk::cli

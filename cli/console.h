@@ -14,6 +14,8 @@ inline constexpr std::string_view kProgramName = "flashdisk";
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
+// `check` could not read the image at all, as against finding problems in it.
+inline constexpr int kExitUnreadable = 3;
 
 struct Console {
   std::ostream& out;

@@ -2,6 +2,7 @@
 
 #include "cli/opened_image.h"
 #include "image/entry_removal.h"
+#include "image/user_messages.h"
 
 namespace flashdisk::cli {
 
@@ -19,7 +20,10 @@ int RunRemove(const RemoveOptions& options, const Console& console) {
     }
     positions.push_back(entry->position);
   }
-  RemoveEntries(opened->image, std::move(positions));
+  if (!RemoveEntries(opened->image, std::move(positions))) {
+    console.Report(options.image, kFormatErrorMessage);
+    return kExitRefused;
+  }
   return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 // What the file brings, by the defaults and flags of `add`. A plain file
 // without --load keeps the entry's load address.
-Replacement ReplacementFor(const ReplaceOptions& options, std::uint32_t size,
+Replacement ReplacementFor(const ReplaceOptions& options, std::uint64_t size,
                            const DirectoryEntry& entry, std::optional<std::uint16_t> load_address) {
   const auto format =
       ChooseSourceFormat(options.file, DeriveSourceDefaults(options.file, size), options.rks,

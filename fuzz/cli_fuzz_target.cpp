@@ -1,8 +1,9 @@
 // Runs one command line of the flashdisk program in-process over files made
 // from the input (see fuzz/cli_fuzz_input.h) and checks by itself what must
-// hold whatever the arguments and the image: the exit status is 0, 1 or 2; a
-// command that fails changes no file and leaves none behind; nothing is
-// written outside the working folder, whatever names the image holds; and an
+// hold whatever the arguments and the image: the exit status is 0, 1 or 2 (3
+// from a check that cannot read its image); a command that fails changes no
+// file and leaves none behind; nothing is written outside the working
+// folder, whatever names the image holds; and an
 // image that a command has changed still loads, checks and lists, with only
 // what that command may change changed; a check always finishes, and a
 // remove or replace leaves an image that a check finds as sound as before.
@@ -26,6 +27,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command_line.h"
+#include "cli/console.h"
 #include "fuzz/cli_fuzz_input.h"
 #include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
@@ -206,8 +208,9 @@ void Show(const CliFuzzInput& input, const Outcome& outcome) {
 }
 
 void CheckReport(const Outcome& outcome, bool check_ran) {
-  Require(outcome.status == 0 || outcome.status == 1 || outcome.status == 2,
-          "the exit status is 0, 1 or 2");
+  Require(outcome.status == 0 || outcome.status == 1 || outcome.status == 2 ||
+              (check_ran && outcome.status == flashdisk::cli::kExitUnreadable),
+          "the exit status is 0, 1 or 2, or 3 from a check that cannot read its image");
   if (outcome.status == 0) {
     Require(outcome.err.empty(), "a command that succeeds reports nothing");
     return;
@@ -218,7 +221,10 @@ void CheckReport(const Outcome& outcome, bool check_ran) {
   }
   Require(outcome.err.starts_with("flashdisk: ") && outcome.err.ends_with("\n"),
           "a command that fails says why, after the program's name");
-  Require(outcome.out.empty(), "a command that fails prints no result");
+  // Under --json a check that cannot read its image says so on standard output too.
+  Require(outcome.out.empty() || (outcome.status == flashdisk::cli::kExitUnreadable &&
+                                  nlohmann::json::accept(outcome.out)),
+          "a command that fails prints no result");
 }
 
 // The folders above the working one hold what they held, whatever names the

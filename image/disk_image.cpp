@@ -1,6 +1,7 @@
 #include "image/disk_image.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 
 #include "image/host_files.h"
@@ -27,33 +28,63 @@ bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   return true;
 }
 
+namespace {
+
+// How many bytes of a file an image takes: with a header that names one of
+// the offered disk sizes no more than the disk's, so that a file far longer
+// than its disk still loads and a check can say by how much; otherwise the
+// whole file.
+std::uint64_t BytesToLoad(std::span<const std::uint8_t> start, std::uint64_t file_length) {
+  if (start.size() < kHeaderSize) {
+    return file_length;
+  }
+  const auto header = ReadImageHeader(start);
+  if (header.magic != kImageMagic || !DiskSizeIndex(header.disk_size)) {
+    return file_length;
+  }
+  return std::min<std::uint64_t>(file_length, header.disk_size);
+}
+
+}  // namespace
+
 bool DiskImage::Load(const std::filesystem::path& path) {
-  std::size_t length = 0;
+  FileReader file;
+  if (!file.Open(path)) {
+    return false;
+  }
+  std::array<std::uint8_t, kHeaderSize> header_bytes{};
+  const auto start =
+      std::span(header_bytes).first(std::min<std::size_t>(file.length(), kHeaderSize));
+  if (!file.Read(start)) {
+    return false;
+  }
+  const auto length = BytesToLoad(start, file.length());
+  if (length > kImageBufferSize) {
+    return false;
+  }
+  const auto rest_length = static_cast<std::size_t>(length) - start.size();
   if (has_image()) {
     // Read aside first, so a failed read leaves the current image, its sizes
     // and its listing exactly as they were.
-    const auto file = ReadWholeFile(path, kImageBufferSize);
-    if (!file) {
+    std::vector<std::uint8_t> rest(rest_length);
+    if (!file.Read(rest)) {
       return false;
     }
-    std::copy(file->begin(), file->end(), buffer().begin());
-    length = file->size();
-  } else {
+    std::copy(rest.begin(), rest.end(),
+              buffer().begin() + static_cast<std::ptrdiff_t>(start.size()));
+  } else if (!file.Read(buffer().subspan(start.size(), rest_length))) {
     // Without an image no byte of the buffer can be seen, so the file may go
     // straight in; a failed read then has nothing to spoil.
-    const auto read = ReadWholeFileInto(path, buffer());
-    if (!read) {
-      return false;
-    }
-    length = *read;
+    return false;
   }
+  std::copy(start.begin(), start.end(), buffer().begin());
   disk_size_ = 0;
   sector_size_ = 0;
   listed_end_of_chain_.reset();
   // A file shorter than its disk leaves the rest erased, never the bytes of
   // an image loaded earlier; Check erases up to the disk's end once it knows it.
-  defined_end_ = length;
-  loaded_file_size_ = length;
+  defined_end_ = static_cast<std::size_t>(length);
+  loaded_file_size_ = file.length();
   EraseUpTo(kHeaderSize);
   return true;
 }

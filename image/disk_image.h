@@ -42,9 +42,11 @@ class DiskImage {
 
   // Formats a blank disk; refuses sizes that are not offered and then changes nothing.
   bool Format(std::uint32_t disk_size, std::uint32_t sector_size);
-  // Reads a whole image file. On failure (cannot open, short read, larger than
-  // the buffer, not a regular file) nothing changes. On success both sizes are
-  // 0 until Check, and the buffer past the file's end reads as erased.
+  // Reads an image file: when its header names one of the offered disk sizes
+  // only the disk's bytes, else the whole file. On failure (cannot open, short
+  // read, more to read than the buffer holds, not a regular file) nothing
+  // changes. On success both sizes are 0 until Check, and the buffer past the
+  // file's end reads as erased.
   bool Load(const std::filesystem::path& path);
   // Takes the sizes over from the header and checks them.
   HeaderCheck Check();
@@ -82,7 +84,8 @@ class DiskImage {
   std::uint32_t disk_size() const { return disk_size_; }
   std::uint32_t sector_size() const { return sector_size_; }
   std::uint32_t free_space() const { return free_space_; }
-  // The length of the file the last Load read, or the disk size after Format.
+  // The whole length of the file the last Load read, bytes past the disk's
+  // end included, or the disk size after Format.
   std::uint64_t loaded_file_size() const { return loaded_file_size_; }
   bool has_image() const { return disk_size_ != 0 || sector_size_ != 0; }
   // Both sizes are among the offered ones.

@@ -34,7 +34,7 @@ std::uint64_t RoundUpToSector(std::uint64_t length, std::uint32_t sector_size) {
 }
 
 // Data bytes of the source, or nothing when an RKS source lacks its overhead.
-std::optional<std::uint64_t> DataSizeOf(std::uint32_t size, bool rks) {
+std::optional<std::uint64_t> DataSizeOf(std::uint64_t size, bool rks) {
   if (!rks) {
     return size;
   }
@@ -54,18 +54,18 @@ EntryAttributes AttributesOf(const EntryChoices& choices) {
 
 }  // namespace
 
-std::optional<std::uint32_t> LookUpSource(const fs::path& path) {
+std::optional<std::uint64_t> LookUpSource(const fs::path& path) {
   // file_size answers only for regular files: one look at the file is enough
   // for the usual case, and only what is not a regular file needs a second.
   std::error_code error;
   const auto size = fs::file_size(path, error);
   if (!error) {
-    return static_cast<std::uint32_t>(size);
+    return size;
   }
-  return fs::exists(fs::status(path, error)) ? std::optional<std::uint32_t>(0) : std::nullopt;
+  return fs::exists(fs::status(path, error)) ? std::optional<std::uint64_t>(0) : std::nullopt;
 }
 
-SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint32_t size) {
+SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint64_t size) {
   SourceDefaults defaults;
   const auto u8_name = path.filename().u8string();
   defaults.name.assign(u8_name.begin(), u8_name.end());
@@ -93,7 +93,7 @@ std::uint32_t HeaderSpace(bool aligned, std::uint32_t sector_size) {
   return std::max<std::uint32_t>(kEntryHeaderSize, aligned ? sector_size : 0);
 }
 
-EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
+EntryPlan PlanEntry(std::uint64_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
                     std::uint32_t sector_size) {
   EntryPlan plan;
   plan.data_size = DataSizeOf(size, rks).value_or(0);

@@ -21,7 +21,7 @@ inline constexpr std::string_view kRksExtension = ".rks";
 // The host file chosen for adding.
 struct SourceFile {
   std::filesystem::path path;
-  std::uint32_t size = 0;  // low 32 bits of the size; 0 until a lookup finds the file
+  std::uint64_t size = 0;  // the whole size, never cut; 0 until a lookup finds the file
 };
 
 // What a newly found source suggests. Executable is either turned on or left as it was.
@@ -57,9 +57,10 @@ enum class AddResult {
   kBadFormat,  // the image's disk or sector size is not one of the offered ones
 };
 
-// Found: the size, cut to its low 32 bits; a folder is found with size 0.
-std::optional<std::uint32_t> LookUpSource(const std::filesystem::path& path);
-SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint32_t size);
+// Found: the whole size, so a file of 4 GiB or more never passes for a small
+// one; a folder is found with size 0.
+std::optional<std::uint64_t> LookUpSource(const std::filesystem::path& path);
+SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint64_t size);
 // Bytes 0 and 1 of an RKS file; nothing when it cannot be read or is shorter.
 std::optional<std::uint16_t> ReadRksLoadAddress(const std::filesystem::path& path);
 // Room counted for an entry's fixed part: 44 bytes, or a whole sector for an
@@ -67,7 +68,7 @@ std::optional<std::uint16_t> ReadRksLoadAddress(const std::filesystem::path& pat
 // starts right after the 44 bytes.
 std::uint32_t HeaderSpace(bool aligned, std::uint32_t sector_size);
 // A sector size of 0 (no image) plans a total length of 0.
-EntryPlan PlanEntry(std::uint32_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
+EntryPlan PlanEntry(std::uint64_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
                     std::uint32_t sector_size);
 // Refusals come in this order: no room (or no image), a damaged image, an
 // empty name, a source that cannot be read in full. A refusal changes nothing.

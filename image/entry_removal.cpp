@@ -1,7 +1,9 @@
 #include "image/entry_removal.h"
 
 #include <algorithm>
+#include <cstring>
 
+#include "image/image_problems.h"
 #include "image/little_endian.h"
 
 namespace flashdisk {
@@ -29,10 +31,10 @@ class ChainCompactor {
 
  private:
   void MoveRunUpTo(std::uint64_t run_end) {
-    // The destination lies below the run, so a forward copy never reads a
-    // byte it has already overwritten.
-    std::copy(At(run_start_), At(run_end), At(destination_));
-    destination_ += run_end - run_start_;
+    // The run may overlap the place it moves to; memmove is made for that.
+    const auto length = static_cast<std::size_t>(run_end - run_start_);
+    std::memmove(disk_.data() + destination_, disk_.data() + run_start_, length);
+    destination_ += length;
   }
 
   std::span<std::uint8_t>::iterator At(std::uint64_t position) const {
@@ -46,7 +48,10 @@ class ChainCompactor {
 
 }  // namespace
 
-void RemoveEntries(DiskImage& image, std::vector<std::uint32_t> positions) {
+bool RemoveEntries(DiskImage& image, std::vector<std::uint32_t> positions) {
+  if (!IsSound(image)) {
+    return false;
+  }
   std::sort(positions.begin(), positions.end());
   auto disk = image.EditDisk();
   DirectoryWalk walk(disk, ReadLe32(disk, kDirectoryOffsetOffset));
@@ -59,6 +64,7 @@ void RemoveEntries(DiskImage& image, std::vector<std::uint32_t> positions) {
     }
   }
   compactor.Finish(walk.end_of_chain());
+  return true;
 }
 
 }  // namespace flashdisk

@@ -4,17 +4,34 @@
 #include <optional>
 
 #include "image/host_files.h"
+#include "image/image_problems.h"
 #include "image/little_endian.h"
 
 namespace flashdisk {
 
 namespace {
 
+// The entry of the image's chain at `position`, read afresh from the disk,
+// or nothing when the chain has no entry there.
+std::optional<DirectoryEntry> EntryOfChain(const DiskImage& image, std::uint32_t position) {
+  DirectoryWalk walk(image.disk(), ReadLe32(image.disk(), kDirectoryOffsetOffset));
+  while (const auto next = walk.Next()) {
+    if (*next == position) {
+      return ReadDirectoryEntry(image.disk(), position);
+    }
+    if (*next > position) {
+      break;
+    }
+  }
+  return std::nullopt;
+}
+
 // The entry's total length once it holds the planned data, or nothing when
-// the data has no room there.
+// the data has no room there. Data that fits behind the 44-byte fixed part
+// stays in place; only a grown entry is planned with the add's header space.
 std::optional<std::uint64_t> TotalLengthFor(const DiskImage& image, const DirectoryEntry& entry,
                                             const EntryPlan& plan) {
-  if (plan.data_size + plan.header_space <= entry.total_length) {
+  if (plan.data_size + kEntryHeaderSize <= entry.total_length) {
     return entry.total_length;
   }
   const std::uint64_t end = std::uint64_t{entry.position} + entry.total_length;
@@ -43,8 +60,17 @@ void WriteData(std::span<std::uint8_t> entry, EntryAttributes attributes,
 
 }  // namespace
 
-AddResult ReplaceEntryData(DiskImage& image, const DirectoryEntry& entry, const SourceFile& source,
+AddResult ReplaceEntryData(DiskImage& image, const DirectoryEntry& listed, const SourceFile& source,
                            const Replacement& replacement) {
+  if (!IsSound(image)) {
+    return AddResult::kBadFormat;
+  }
+  // Only the position is taken from the caller: the fields are read afresh.
+  const auto found = EntryOfChain(image, listed.position);
+  if (!found) {
+    return AddResult::kBadFormat;
+  }
+  const DirectoryEntry& entry = *found;
   if (replacement.rks && source.size < kRksOverhead) {
     return AddResult::kReadError;  // an RKS file without its overhead holds no data
   }

@@ -15,14 +15,16 @@ struct Replacement {
   std::uint16_t load_address = 0;
 };
 
-// `entry` is an entry of a chain in which FindImageProblems finds no damage.
-// Data that fits the entry's room keeps its total length: an entry never
-// shrinks. Data that does not fit grows the last entry of the chain to the
-// total an add of the source would plan, under the add's rule for fitting
-// with the entry's own space counted free; any other entry answers kNoRoom.
-// The bytes of the entry after the new data are erased. Gives kAdded once
-// the data is in; kNoRoom or kReadError change nothing.
-AddResult ReplaceEntryData(DiskImage& image, const DirectoryEntry& entry, const SourceFile& source,
+// Replaces the data of the chain's entry at `listed.position`; its other
+// fields are read afresh from the image. Data that fits behind the entry's
+// 44-byte fixed part keeps its total length: an entry never shrinks. Data
+// that does not fit grows the last entry of the chain to the total an add of
+// the source would plan, under the add's rule for fitting with the entry's
+// own space counted free; any other entry answers kNoRoom. The bytes of the
+// entry after the new data are erased. Gives kAdded once the data is in;
+// kBadFormat (an image that IsSound finds damaged, or no entry of the chain
+// at the position), kNoRoom or kReadError change nothing.
+AddResult ReplaceEntryData(DiskImage& image, const DirectoryEntry& listed, const SourceFile& source,
                            const Replacement& replacement);
 
 }  // namespace flashdisk

@@ -28,24 +28,6 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
   return bytes;
 }
 
-// Opens a regular file for reading from its start and gives its size, or
-// nothing when it cannot be opened or holds more than `max_size` bytes.
-std::optional<std::uint64_t> OpenWholeFile(const fs::path& path, std::uint64_t max_size,
-                                           std::ifstream& stream) {
-  if (!IsRegularFile(path)) {
-    return std::nullopt;
-  }
-  stream.open(path, std::ios::binary | std::ios::ate);
-  if (!stream) {
-    return std::nullopt;
-  }
-  const auto size = static_cast<std::uint64_t>(stream.tellg());
-  if (size > max_size || !stream.seekg(0)) {
-    return std::nullopt;
-  }
-  return size;
-}
-
 // A name beside `target` that no file has yet; the random part keeps two
 // writers of the same folder apart. It does not repeat the target's name, so
 // a target whose name is as long as the folder allows can still be saved.
@@ -77,28 +59,22 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
-                                                       std::uint64_t max_size) {
-  std::ifstream stream;
-  const auto size = OpenWholeFile(path, max_size, stream);
-  if (!size) {
-    return std::nullopt;
+bool FileReader::Open(const fs::path& path) {
+  if (!IsRegularFile(path)) {
+    return false;
   }
-  return ReadStream(stream, *size);
+  stream_.open(path, std::ios::binary | std::ios::ate);
+  if (!stream_) {
+    return false;
+  }
+  length_ = static_cast<std::uint64_t>(stream_.tellg());
+  return static_cast<bool>(stream_.seekg(0));
 }
 
-std::optional<std::size_t> ReadWholeFileInto(const fs::path& path,
-                                             std::span<std::uint8_t> destination) {
-  std::ifstream stream;
-  const auto size = OpenWholeFile(path, destination.size(), stream);
-  if (!size) {
-    return std::nullopt;
-  }
-  stream.read(reinterpret_cast<char*>(destination.data()), static_cast<std::streamsize>(*size));
-  if (static_cast<std::uint64_t>(stream.gcount()) != *size) {
-    return std::nullopt;
-  }
-  return static_cast<std::size_t>(*size);
+bool FileReader::Read(std::span<std::uint8_t> destination) {
+  stream_.read(reinterpret_cast<char*>(destination.data()),
+               static_cast<std::streamsize>(destination.size()));
+  return static_cast<std::uint64_t>(stream_.gcount()) == destination.size();
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t offset,

@@ -4,22 +4,27 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <span>
 #include <vector>
 
 namespace flashdisk {
 
-// The whole file, or nothing when it cannot be read in full or holds more than
-// `max_size` bytes.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
-                                                       std::uint64_t max_size);
+// A regular file opened for reading from its start, with its length; each
+// read goes on where the last one ended.
+class FileReader {
+ public:
+  // False when the path names no regular file or it cannot be opened.
+  bool Open(const std::filesystem::path& path);
+  std::uint64_t length() const { return length_; }
+  // Exactly `destination.size()` bytes, or false when fewer arrive.
+  bool Read(std::span<std::uint8_t> destination);
 
-// Reads the whole file into the start of `destination` and gives its length;
-// nothing when it cannot be read in full or is larger than `destination`.
-// After a failed read the destination may hold part of the file.
-std::optional<std::size_t> ReadWholeFileInto(const std::filesystem::path& path,
-                                             std::span<std::uint8_t> destination);
+ private:
+  std::ifstream stream_;
+  std::uint64_t length_ = 0;
+};
 
 // Exactly `count` bytes from `offset` on, or nothing when fewer arrive.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,

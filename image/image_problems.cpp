@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "image/entry_plan.h"
 #include "image/little_endian.h"
 
 namespace flashdisk {
@@ -57,8 +56,9 @@ const KindText& TextOf(FindingKind kind) {
 // Walks the image once and collects what it finds.
 class ProblemFinder {
  public:
-  ProblemFinder(const DiskImage& image, HeaderCheck::Outcome outcome)
-      : image_(image), disk_(image.disk()), outcome_(outcome) {}
+  // `after_chain` also looks at the free space after the chain.
+  ProblemFinder(const DiskImage& image, HeaderCheck::Outcome outcome, bool after_chain)
+      : image_(image), disk_(image.disk()), outcome_(outcome), after_chain_(after_chain) {}
 
   ImageProblems Find() {
     if (outcome_ == HeaderCheck::Outcome::kBadMagic) {
@@ -79,7 +79,9 @@ class ProblemFinder {
     FindInHeader();
     const auto end_of_chain = FindInChain();
     found_.free_space = static_cast<std::uint32_t>(disk_.size() - end_of_chain);
-    FindAfterChain(end_of_chain);
+    if (after_chain_) {
+      FindAfterChain(end_of_chain);
+    }
     return std::move(found_);
   }
 
@@ -145,7 +147,10 @@ class ProblemFinder {
     } else if (OffSector(total)) {
       Add(position, FindingKind::kEntryNotWholeSectors);
     }
-    if (entry.data_size > RoomForData(entry)) {
+    // The data starts at byte 44 whatever the attributes say: Aligned widens
+    // only the room an add plans for an entry, not the room its data has.
+    const std::uint64_t room_for_data = total > kEntryHeaderSize ? total - kEntryHeaderSize : 0;
+    if (entry.data_size > room_for_data) {
       Add(position, FindingKind::kDataPastRoom);
     }
     if (!HasNul(position + kEntryNameOffset)) {
@@ -154,12 +159,6 @@ class ProblemFinder {
       Add(position, FindingKind::kEmptyName);
     }
     FindNotesOnEntry(entry);
-  }
-
-  std::uint64_t RoomForData(const DirectoryEntry& entry) const {
-    const std::uint64_t header_space =
-        HeaderSpace(entry.attributes.Has(kAttributeAligned), sector_size_);
-    return entry.total_length > header_space ? entry.total_length - header_space : 0;
   }
 
   void FindNotesOnEntry(const DirectoryEntry& entry) {
@@ -201,6 +200,7 @@ class ProblemFinder {
   const DiskImage& image_;
   std::span<const std::uint8_t> disk_;
   HeaderCheck::Outcome outcome_;
+  bool after_chain_;
   std::uint32_t sector_size_ = 1;  // 1 while the header's is not one of the offered
   ImageProblems found_;
 };
@@ -222,7 +222,32 @@ std::string_view KindName(FindingKind kind) {
 }
 
 ImageProblems FindImageProblems(const DiskImage& image, HeaderCheck::Outcome outcome) {
-  return ProblemFinder(image, outcome).Find();
+  return ProblemFinder(image, outcome, true).Find();
+}
+
+HeaderCheck::Outcome CheckHeaderAgain(const DiskImage& image) {
+  const auto disk = image.disk();
+  if (disk.size() < kHeaderSize) {
+    return HeaderCheck::Outcome::kBadMagic;
+  }
+  const auto header = ReadImageHeader(disk);
+  if (header.magic != kImageMagic) {
+    return HeaderCheck::Outcome::kBadMagic;
+  }
+  if (header.disk_size != image.disk_size() || !DiskSizeIndex(header.disk_size)) {
+    return HeaderCheck::Outcome::kBadDiskSize;
+  }
+  if (header.sector_size != image.sector_size() || !SectorSizeIndex(header.sector_size)) {
+    return HeaderCheck::Outcome::kBadSectorSize;
+  }
+  return HeaderCheck::Outcome::kValid;
+}
+
+bool IsSound(const DiskImage& image) {
+  const auto outcome = CheckHeaderAgain(image);
+  // What lies after the chain never stops an edit, so it is not looked at.
+  return outcome == HeaderCheck::Outcome::kValid &&
+         !ProblemFinder(image, outcome, false).Find().damaged();
 }
 
 }  // namespace flashdisk

@@ -65,4 +65,14 @@ std::string_view KindName(FindingKind kind);
 // `image` has been loaded and checked, with `outcome` the result of its Check.
 ImageProblems FindImageProblems(const DiskImage& image, HeaderCheck::Outcome outcome);
 
+// What Check would say of the header as the bytes hold it now, without
+// taking the sizes over: a header that no longer names the image's own
+// sizes counts as failing at that size.
+HeaderCheck::Outcome CheckHeaderAgain(const DiskImage& image);
+
+// Whether an edit that moves entries or rewrites their data may build on
+// the image as it is: its header is valid for the sizes it holds, and the
+// header, the file and the chain have no problem.
+bool IsSound(const DiskImage& image);
+
 }  // namespace flashdisk

@@ -115,6 +115,9 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
   Refuse({"add", "disk.rom", "absent.bin", "--name", ""}, 1, "disk.rom: absent.bin",
          "Пустое имя файла!");
   Refuse({"add", "disk.rom", "."}, 1, "disk.rom: .", "Ошибка чтения файла!");
+  // 4 GiB and 100 bytes, sparse: never taken for a file of 100 bytes.
+  std::filesystem::resize_file(PathFromUtf8(Write("huge.bin", {})), 0x100000064);
+  Refuse({"add", "disk.rom", "huge.bin"}, 1, "disk.rom: huge.bin", "Недостаточно места на диске!");
   for (const auto& address : {"", "12345", "G0", "0x10", " 1"}) {
     Refuse({"add", "disk.rom", "a.bin", "--load", address}, 1, "disk.rom",
            "Неверный адрес загрузки!");

@@ -97,6 +97,19 @@ TEST_F(CheckCommandTest, FindsAFileShorterOrLongerThanItsDisk) {
   disk.resize(70000, 0xFF);
   Write("disk.rom", disk);
   EXPECT_EQ(Problems(), (Found{{65536, "long_file"}}));
+  disk.resize(9 * 1024 * 1024, 0xFF);  // longer than any disk and the program's buffer
+  Write("disk.rom", disk);
+  EXPECT_EQ(Problems(), (Found{{65536, "long_file"}}));
+}
+
+// `set --set aligned` on a 300-byte entry 512 bytes long leaves its data
+// where it was, so the image stays one that every command takes.
+TEST_F(CheckCommandTest, AnAlignedEntryWhoseDataFitsIsSound) {
+  Succeed({"set", "disk.rom", "1", "--set", "aligned"});
+  EXPECT_EQ(CheckJson(0)["problems"], nlohmann::json::array());
+  Succeed({"replace", "disk.rom", "1", "a.bin"});
+  Succeed({"remove", "disk.rom", "2"});
+  EXPECT_EQ(CheckJson(0)["entries"], 1);
 }
 
 TEST_F(CheckCommandTest, FindsBrokenLinksAndBadEntriesAtTheirEntry) {
@@ -157,10 +170,13 @@ TEST_F(CheckCommandTest, NotesWhatIsAllowedButProbablyNotMeantWithoutFailing) {
   EXPECT_EQ(json["deleted_bytes"], 256);
 }
 
-TEST_F(CheckCommandTest, RefusesWhatItCannotRead) {
-  Refuse({"check", "absent.rom"}, 1, "absent.rom", "Ошибка чтения файла!");
-  const auto run = Run({"check"});
-  EXPECT_EQ(run.status, 2);
+// A script tells a file it cannot read from one with problems by the status.
+TEST_F(CheckCommandTest, RefusesWhatItCannotReadWithAStatusOfItsOwn) {
+  Refuse({"check", "absent.rom"}, 3, "absent.rom", "Ошибка чтения файла!");
+  const auto json = Run({"check", "absent.rom", "--json"});
+  EXPECT_EQ(json.status, 3);
+  EXPECT_EQ(nlohmann::json::parse(json.out), (nlohmann::json{{"message", "Ошибка чтения файла!"}}));
+  EXPECT_EQ(Run({"check"}).status, 2);
 }
 
 }  // namespace

@@ -74,6 +74,17 @@ inline Bytes RksFile(std::uint16_t load_address, const Bytes& data) {
   return file;
 }
 
+// A sound 64k disk damaged only in its header and file: cut to 4,096 bytes,
+// 1,000 bytes too long, and with a label without NUL.
+inline std::vector<Bytes> HeaderOnlyDamages(const Bytes& sound) {
+  Bytes cut(sound.begin(), sound.begin() + 4096);
+  Bytes long_file = sound;
+  long_file.resize(sound.size() + 1000, 0xFF);
+  Bytes label = sound;
+  std::fill_n(label.begin() + 8, 32, 'L');
+  return {cut, long_file, label};
+}
+
 inline Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t count) {
   return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                bytes.begin() + static_cast<std::ptrdiff_t>(from + count));

@@ -59,11 +59,14 @@ TEST_F(RemoveCommandTest, RemovesAllOrNothing) {
 }
 
 TEST_F(RemoveCommandTest, RefusesAnImageWithAProblemInItsHeaderOrChain) {
-  auto disk = FileBytes("disk.rom");
-  disk[768 + 40] = 0x01;  // b.bin's total length 1281: the link misses c.rks
-  Write("disk.rom", disk);
-  Refuse({"remove", "disk.rom", "1"}, 1, "disk.rom", "Ошибка формата диска!");
-  Write("disk.rom", Slice(disk, 0, 4096));  // and a file shorter than its disk
+  const auto sound = FileBytes("disk.rom");
+  for (const auto& damaged : HeaderOnlyDamages(sound)) {
+    Write("disk.rom", damaged);
+    Refuse({"remove", "disk.rom", "1"}, 1, "disk.rom", "Ошибка формата диска!");
+  }
+  auto broken_link = sound;
+  broken_link[768 + 40] = 0x01;  // b.bin's total length 1281: the link misses c.rks
+  Write("disk.rom", broken_link);
   Refuse({"remove", "disk.rom", "1"}, 1, "disk.rom", "Ошибка формата диска!");
 }
 

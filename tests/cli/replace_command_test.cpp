@@ -80,10 +80,38 @@ TEST_F(ReplaceCommandTest, RefusesAndChangesNothing) {
   Refuse({"replace", "disk.rom", "1", "big.bin", "--load", "xyz"}, 1, "disk.rom",
          "Неверный адрес загрузки!");
 
-  auto disk = FileBytes("disk.rom");
-  std::fill_n(disk.begin() + 256 + 2, 32, 'N');  // a name without NUL
-  Write("disk.rom", disk);
-  Refuse({"replace", "disk.rom", "2", "prog.bin"}, 1, "disk.rom", "Ошибка формата диска!");
+  const auto sound = FileBytes("disk.rom");
+  auto damaged_chain = sound;
+  std::fill_n(damaged_chain.begin() + 256 + 2, 32, 'N');  // a name without NUL
+  auto damaged = HeaderOnlyDamages(sound);
+  damaged.push_back(damaged_chain);
+  for (const auto& disk : damaged) {
+    Write("disk.rom", disk);
+    Refuse({"replace", "disk.rom", "2", "last.bin"}, 1, "disk.rom", "Ошибка формата диска!");
+  }
+}
+
+// The edge of "the free space counted as if the entry were not there": 768
+// to 65536 is 64,768 bytes, and 64,468 + 44 rounds to 64,512, which fits.
+TEST_F(ReplaceCommandTest, GrowsTheLastEntryUpToTheEdgeOfItsOwnAndTheFreeSpace) {
+  Write("edge.bin", CountingBytes(64468, 4));
+  Succeed({"replace", "disk.rom", "2", "edge.bin"});
+  const auto disk = FileBytes("disk.rom");
+  EXPECT_EQ(Slice(disk, 768 + 36, 8), (Bytes{0xD4, 0xFB, 0x00, 0x00, 0x00, 0xFC, 0x00, 0x00}));
+  EXPECT_EQ(Slice(disk, 768 + 44, 64468), CountingBytes(64468, 4));
+}
+
+// Aligned widens the room an add plans, not the room the data has: 468
+// bytes still fit behind the 44-byte fixed part of a 512-byte entry.
+TEST_F(ReplaceCommandTest, AnAlignedEntryTakesDataUpToItsLastByte) {
+  Succeed({"set", "disk.rom", "1", "--set", "aligned"});
+  Write("full.bin", CountingBytes(468, 6));
+  Succeed({"replace", "disk.rom", "1", "full.bin"});
+  const auto disk = FileBytes("disk.rom");
+  EXPECT_EQ(Slice(disk, 256, 2), (Bytes{0xE6, 0xCF}));
+  EXPECT_EQ(Slice(disk, 256 + 36, 8), (Bytes{0xD4, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}));
+  EXPECT_EQ(Slice(disk, 256 + 44, 468), CountingBytes(468, 6));
+  EXPECT_EQ(disk[768], 0xE6);
 }
 
 }  // namespace

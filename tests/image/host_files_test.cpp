@@ -14,13 +14,20 @@ using testing::TemporaryFolder;
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
-TEST(HostFiles, ReadWholeFileHonoursTheLimit) {
+TEST(HostFiles, FileReaderReadsOnWhereItStopped) {
   TemporaryFolder folder;
-  const auto file = folder.Write("f", Bytes{1, 2, 3});
-  EXPECT_EQ(ReadWholeFile(file, 3), (Bytes{1, 2, 3}));
-  EXPECT_FALSE(ReadWholeFile(file, 2));
-  EXPECT_EQ(ReadWholeFile(folder.Write("e", Bytes{}), 0), Bytes{});
-  EXPECT_FALSE(ReadWholeFile(folder.path(), 100));
+  FileReader reader;
+  ASSERT_TRUE(reader.Open(folder.Write("f", Bytes{1, 2, 3, 4, 5})));
+  EXPECT_EQ(reader.length(), 5u);
+  Bytes first(2);
+  Bytes rest(3);
+  EXPECT_TRUE(reader.Read(first));
+  EXPECT_TRUE(reader.Read(rest));
+  EXPECT_EQ(first, (Bytes{1, 2}));
+  EXPECT_EQ(rest, (Bytes{3, 4, 5}));
+  EXPECT_FALSE(reader.Read(first));
+  EXPECT_FALSE(FileReader().Open(folder.path()));
+  EXPECT_FALSE(FileReader().Open(folder / "missing"));
 }
 
 TEST(HostFiles, ReadFileBytesNeedsAllOfThem) {

@@ -183,6 +183,25 @@ class AddFileDialogTest : public QObject {
     QVERIFY(!IsTicked(session.window, 1033));
   }
 
+  // 4 GiB and 100 bytes, sparse: measured whole, never by its low 32 bits.
+  void aFileOf4GiBOrMoreNeverFits() {
+    Session session;
+    session.New();
+    testing::TemporaryFolder folder;
+    const auto huge = folder.Write("huge.bin", std::vector<std::uint8_t>{});
+    std::filesystem::resize_file(huge, 0x100000064);
+    QVERIFY(WithAddFileDialog(session, [&](AddFileDialog& dialog) {
+      Browse(session, dialog, huge);
+      QCOMPARE(FieldText(dialog, 1059), QString("4294967396"));
+      QCOMPARE(LabelText(dialog, 1073), QString("4294967552"));
+      QVERIFY(IsTicked(dialog, 1033));
+      Click(dialog, 1);
+      QCOMPARE(session.services.ErrorTexts(), QStringList{"Недостаточно места на диске!"});
+      Click(dialog, 2);
+    }));
+    QCOMPARE(session.List().model()->rowCount(), 0);
+  }
+
   void aPathThatIsNotFoundKeepsWhatWasShown() {
     Session session;
     session.New();

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
 #include "tests/ui/support/main_window_session.h"
@@ -240,7 +241,7 @@ class MainWindowTest : public QObject {
   void dialogsShareTheImagePathAndTheLastFilter() {
     Session session;
     testing::TemporaryFolder folder;
-    const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+    const auto file = folder.Write(PathFromUtf8("Диск два.rom"), DiskWithTwoEntries());
     session.services.filter_to_choose = "Все файлы (*)";
     session.Open(file);
     session.New();

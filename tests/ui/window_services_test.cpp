@@ -7,8 +7,10 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/modal_driver.h"
+#include "tests/ui/support/shown_path.h"
 #include "tests/ui/support/window_driving.h"
 #include "ui/field_text.h"
 #include "ui/main_window.h"
@@ -19,10 +21,6 @@ using namespace flashdisk;
 using namespace flashdisk::testing;
 
 namespace {
-
-QString Path(const std::filesystem::path& path) {
-  return PathText(path);
-}
 
 QStringList ButtonTexts(const QMessageBox& box) {
   QStringList texts;
@@ -158,10 +156,10 @@ class WindowServicesTest : public QObject {
       QCOMPARE(dialog.selectedNameFilter(), QString("Образы ПЗУ (*.rom)"));
       QCOMPARE(dialog.directory().absolutePath(), Path(folder.path()));
       QCOMPARE(FileNameField(dialog).text(), QString("disk.rom"));
-      Answer(dialog, "copy");
+      Answer(dialog, "копия");
     });
     QCOMPARE(services_.ChooseImageToSave(owner_, Path(existing), settings),
-             std::optional<QString>(Path(folder / "copy.rom")));
+             std::optional<QString>(Path(folder / PathFromUtf8("копия.rom"))));
     QVERIFY(driver.RanAndClosed());
 
     ModalDriver replace;

@@ -9,15 +9,11 @@
 #include <filesystem>
 
 #include "tests/ui/support/scripted_window_services.h"
+#include "tests/ui/support/shown_path.h"
 #include "tests/ui/support/window_driving.h"
-#include "ui/field_text.h"
 #include "ui/main_window.h"
 
 namespace flashdisk::testing {
-
-inline QString Path(const std::filesystem::path& path) {
-  return PathText(path);
-}
 
 struct Session {
   ScriptedWindowServices services;

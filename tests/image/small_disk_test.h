@@ -1,0 +1,71 @@
+// A fixture for the tests of what edits an image after the add: a fresh 64k
+// disk with 256-byte sectors, entries put on it by the add, and bytes put in
+// by hand.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "image/entry_plan.h"
+#include "tests/support/temporary_folder.h"
+
+namespace flashdisk::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class SmallDiskTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(image_.Format(65536, 256));
+    ASSERT_TRUE(image_.Check().valid());
+    image_.List();
+  }
+
+  SourceFile Source(const std::string& name, const Bytes& bytes) const {
+    const auto path = folder_.Write(name, bytes);
+    return {path, *LookUpSource(path)};
+  }
+
+  // Adds `data` as a plain entry named `name`, as the add-file dialog would.
+  void Add(const std::string& name, const Bytes& data) {
+    const auto source = Source(name, data);
+    const auto plan = PlanEntry(source.size, false, false, 0, image_.sector_size());
+    ASSERT_EQ(AddEntry(image_, source, EntryChoices{.name = name}, plan), AddResult::kAdded);
+    image_.List();
+  }
+
+  // Writes `bytes` into the disk from `position` on.
+  void Put(std::size_t position, const Bytes& bytes) {
+    std::copy(bytes.begin(), bytes.end(),
+              image_.EditDisk().begin() + static_cast<std::ptrdiff_t>(position));
+  }
+
+  Bytes Disk() const { return Bytes(image_.disk().begin(), image_.disk().end()); }
+  Bytes Disk(std::size_t from, std::size_t count) const {
+    const auto bytes = image_.disk().subspan(from, count);
+    return Bytes(bytes.begin(), bytes.end());
+  }
+
+  TemporaryFolder folder_;
+  DiskImage image_;
+};
+
+// Damage to the header or the chain that no edit may build on.
+struct Damage {
+  const char* what;
+  std::size_t position;
+  Bytes bytes;
+};
+
+// For a disk whose first entry is at 256: a label without NUL, an entry that
+// runs past the disk, and a header that names another disk size.
+inline std::vector<Damage> HeaderAndChainDamages() {
+  return {{"label without NUL", 8, Bytes(32, 'L')},
+          {"entry past the disk", 256 + 40, {0x00, 0x00, 0x01, 0x00}},
+          {"disk size changed", 2, {0x00, 0x00, 0x02, 0x00}}};
+}
+
+}  // namespace flashdisk::testing
