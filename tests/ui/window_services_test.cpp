@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/shown_path.h"
@@ -156,10 +155,10 @@ class WindowServicesTest : public QObject {
       QCOMPARE(dialog.selectedNameFilter(), QString("Образы ПЗУ (*.rom)"));
       QCOMPARE(dialog.directory().absolutePath(), Path(folder.path()));
       QCOMPARE(FileNameField(dialog).text(), QString("disk.rom"));
-      Answer(dialog, "копия");
+      Answer(dialog, "copy");
     });
     QCOMPARE(services_.ChooseImageToSave(owner_, Path(existing), settings),
-             std::optional<QString>(Path(folder / PathFromUtf8("копия.rom"))));
+             std::optional<QString>(Path(folder / "copy.rom")));
     QVERIFY(driver.RanAndClosed());
 
     ModalDriver replace;
