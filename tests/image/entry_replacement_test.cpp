@@ -39,14 +39,8 @@ TEST_F(EntryReplacementTest, AGrownLastEntryErasesAStaleMarkerRightBehindIt) {
 TEST_F(EntryReplacementTest, RefusesADamagedImageOrAPositionOffTheChain) {
   Add("A", Bytes(10, 0xA1));
   Add("B", Bytes(10, 0xB2));
+  ExpectEveryDamageRefused([this] { return Replace(256, Bytes(10, 0)) == AddResult::kBadFormat; });
   const auto sound = Disk();
-  for (const auto& damage : HeaderAndChainDamages()) {
-    Put(damage.position, damage.bytes);
-    const auto damaged = Disk();
-    EXPECT_EQ(Replace(256, Bytes(10, 0)), AddResult::kBadFormat) << damage.what;
-    EXPECT_EQ(Disk(), damaged) << damage.what;
-    Put(0, sound);
-  }
   EXPECT_EQ(Replace(300, Bytes(10, 0)), AddResult::kBadFormat);
   EXPECT_EQ(Disk(), sound);
 }

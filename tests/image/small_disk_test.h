@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,21 @@
 namespace flashdisk::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Damage to the header or the chain that no edit may build on.
+struct Damage {
+  const char* what;
+  std::size_t position;
+  Bytes bytes;
+};
+
+// For a disk whose first entry is at 256: a label without NUL, an entry that
+// runs past the disk, and a header that names another disk size.
+inline std::vector<Damage> HeaderAndChainDamages() {
+  return {{"label without NUL", 8, Bytes(32, 'L')},
+          {"entry past the disk", 256 + 40, {0x00, 0x00, 0x01, 0x00}},
+          {"disk size changed", 2, {0x00, 0x00, 0x02, 0x00}}};
+}
 
 class SmallDiskTest : public ::testing::Test {
  protected:
@@ -49,23 +65,21 @@ class SmallDiskTest : public ::testing::Test {
     return Bytes(bytes.begin(), bytes.end());
   }
 
+  // Puts each damage of HeaderAndChainDamages in turn into the disk and
+  // expects `refuses` to say it refuses and to leave the damaged disk as it is.
+  void ExpectEveryDamageRefused(const std::function<bool()>& refuses) {
+    const auto sound = Disk();
+    for (const auto& damage : HeaderAndChainDamages()) {
+      Put(damage.position, damage.bytes);
+      const auto damaged = Disk();
+      EXPECT_TRUE(refuses()) << damage.what;
+      EXPECT_EQ(Disk(), damaged) << damage.what;
+      Put(0, sound);
+    }
+  }
+
   TemporaryFolder folder_;
   DiskImage image_;
 };
-
-// Damage to the header or the chain that no edit may build on.
-struct Damage {
-  const char* what;
-  std::size_t position;
-  Bytes bytes;
-};
-
-// For a disk whose first entry is at 256: a label without NUL, an entry that
-// runs past the disk, and a header that names another disk size.
-inline std::vector<Damage> HeaderAndChainDamages() {
-  return {{"label without NUL", 8, Bytes(32, 'L')},
-          {"entry past the disk", 256 + 40, {0x00, 0x00, 0x01, 0x00}},
-          {"disk size changed", 2, {0x00, 0x00, 0x02, 0x00}}};
-}
 
 }  // namespace flashdisk::testing
