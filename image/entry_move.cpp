@@ -27,8 +27,7 @@ std::vector<Span> ChainSpans(std::span<const std::uint8_t> disk) {
 }  // namespace
 
 bool MoveEntry(DiskImage& image, std::uint32_t position, std::size_t to) {
-  if (!image.has_valid_sizes() ||
-      FindImageProblems(image, HeaderCheck::Outcome::kValid).damaged()) {
+  if (!IsSound(image)) {
     return false;
   }
   const auto spans = ChainSpans(image.disk());
