@@ -2,18 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <new>
 
 #include "image/host_files.h"
 #include "image/little_endian.h"
 
 namespace flashdisk {
 
-DiskImage::DiskImage() : buffer_(static_cast<std::uint8_t*>(std::calloc(kImageBufferSize, 1))) {
-  if (!buffer_) {
-    throw std::bad_alloc();
-  }
-}
+DiskImage::DiskImage() : buffer_(kHeaderSize, 0) {}
 
 bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   if (!DiskSizeIndex(disk_size) || !SectorSizeIndex(sector_size)) {
@@ -22,7 +17,12 @@ bool DiskImage::Format(std::uint32_t disk_size, std::uint32_t sector_size) {
   disk_size_ = disk_size;
   sector_size_ = sector_size;
   listed_end_of_chain_.reset();
+  GrowTo(disk_size);
   FormatDisk(writable_disk(), sector_size);
+  // All but the header is erased now.
+  if (erased_from_ <= disk_size) {
+    erased_from_ = kHeaderSize;
+  }
   defined_end_ = disk_size;
   loaded_file_size_ = disk_size;
   return true;
@@ -62,19 +62,7 @@ bool DiskImage::Load(const std::filesystem::path& path) {
   if (length > kImageBufferSize) {
     return false;
   }
-  const auto rest_length = static_cast<std::size_t>(length) - start.size();
-  if (has_image()) {
-    // Read aside first, so a failed read leaves the current image, its sizes
-    // and its listing exactly as they were.
-    std::vector<std::uint8_t> rest(rest_length);
-    if (!file.Read(rest)) {
-      return false;
-    }
-    std::copy(rest.begin(), rest.end(),
-              buffer().begin() + static_cast<std::ptrdiff_t>(start.size()));
-  } else if (!file.Read(buffer().subspan(start.size(), rest_length))) {
-    // Without an image no byte of the buffer can be seen, so the file may go
-    // straight in; a failed read then has nothing to spoil.
+  if (!ReadRest(file, start.size(), static_cast<std::size_t>(length))) {
     return false;
   }
   std::copy(start.begin(), start.end(), buffer().begin());
@@ -89,13 +77,51 @@ bool DiskImage::Load(const std::filesystem::path& path) {
   return true;
 }
 
+bool DiskImage::ReadRest(FileReader& file, std::size_t from, std::size_t length) {
+  if (has_image()) {
+    // Read aside first, so a failed read leaves the current image, its sizes
+    // and its listing exactly as they were.
+    std::vector<std::uint8_t> rest(length - from);
+    if (!file.Read(rest)) {
+      return false;
+    }
+    GrowTo(length);
+    erased_from_ = std::max(erased_from_, length);
+    std::copy(rest.begin(), rest.end(), buffer().begin() + static_cast<std::ptrdiff_t>(from));
+    return true;
+  }
+  // Without an image no byte of the buffer can be seen, so the file may go
+  // straight in; a failed read then has nothing to spoil.
+  GrowTo(length);
+  erased_from_ = std::max(erased_from_, length);
+  return file.Read(buffer().subspan(from, length - from));
+}
+
+void DiskImage::GrowTo(std::size_t end) {
+  end = std::min(end, kImageBufferSize);
+  if (end > buffer_.size()) {
+    buffer_.resize(end, kErasedByte);
+  }
+}
+
 void DiskImage::EraseUpTo(std::size_t end) {
   end = std::min(end, kImageBufferSize);
-  if (end > defined_end_) {
-    std::fill(buffer().begin() + static_cast<std::ptrdiff_t>(defined_end_),
-              buffer().begin() + static_cast<std::ptrdiff_t>(end), kErasedByte);
-    defined_end_ = end;
+  if (end <= defined_end_) {
+    return;
   }
+  // Bytes the buffer gains come erased, and so do those from erased_from_
+  // on: only the stretch before them needs it. Opening one image after
+  // another then costs little more than their files.
+  const std::size_t not_known_erased = std::min({end, buffer_.size(), erased_from_});
+  GrowTo(end);
+  if (not_known_erased > defined_end_) {
+    std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(defined_end_),
+              buffer_.begin() + static_cast<std::ptrdiff_t>(not_known_erased), kErasedByte);
+  }
+  if (erased_from_ <= end) {
+    erased_from_ = std::max(std::min(erased_from_, defined_end_), kHeaderSize);
+  }
+  defined_end_ = end;
 }
 
 HeaderCheck DiskImage::Check() {
@@ -170,6 +196,7 @@ bool DiskImage::Save(const std::filesystem::path& path) const {
 }
 
 void DiskImage::SetLabel(std::string_view label) {
+  // The header lies before erased_from_, which never goes below it.
   WriteTextField(buffer().subspan(kLabelOffset, kTextFieldSize), label);
 }
 
@@ -201,7 +228,7 @@ bool DiskImage::SetEntryName(std::uint32_t position, std::string_view name) {
   if (!HoldsEntry(position)) {
     return false;
   }
-  WriteTextField(writable_disk().subspan(position + kEntryNameOffset, kTextFieldSize), name);
+  WriteTextField(WrittenBytes(position + kEntryNameOffset, kTextFieldSize), name);
   return true;
 }
 
@@ -209,7 +236,7 @@ bool DiskImage::SetEntryAttributes(std::uint32_t position, EntryAttributes attri
   if (!HoldsEntry(position)) {
     return false;
   }
-  buffer()[position + kEntryAttributesOffset] = attributes.stored;
+  WrittenBytes(position + kEntryAttributesOffset, 1)[0] = attributes.stored;
   return true;
 }
 
@@ -217,12 +244,12 @@ bool DiskImage::SetEntryLoadAddress(std::uint32_t position, std::uint16_t load_a
   if (!HoldsEntry(position)) {
     return false;
   }
-  WriteLe16(writable_disk(), position + kEntryLoadAddressOffset, load_address);
+  WriteLe16(WrittenBytes(position + kEntryLoadAddressOffset, 2), 0, load_address);
   return true;
 }
 
 void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::uint8_t> data) {
-  auto entry = writable_disk().subspan(fields.position, fields.total_length);
+  auto entry = WrittenBytes(fields.position, fields.total_length);
   entry[kEntryMarkerOffset] = kEntryMarker;
   entry[kEntryAttributesOffset] = fields.attributes.stored;
   WriteTextField(entry.subspan(kEntryNameOffset, kTextFieldSize), fields.name);
@@ -233,7 +260,7 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
   // The new entry is the last one: a stale marker right behind it, left by an
   // entry that a broken link had cut off, would otherwise join the chain.
   const std::uint64_t next = std::uint64_t{fields.position} + fields.total_length;
-  EraseMarkerAt(writable_disk(), next);
+  EraseMarkerAt(writable_disk(), next);  // writes an erased byte, if any
   // So the chain now ends right behind the new entry: the end and the free
   // space stay exact without another walk, and many adds in a row stay cheap.
   listed_end_of_chain_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(next, disk().size()));
@@ -242,6 +269,7 @@ void DiskImage::AppendEntry(const DirectoryEntry& fields, std::span<const std::u
 
 std::span<std::uint8_t> DiskImage::EditDisk() {
   listed_end_of_chain_.reset();
+  erased_from_ = buffer_.size();  // the edit may write anywhere
   return writable_disk();
 }
 
@@ -250,11 +278,16 @@ bool DiskImage::has_valid_sizes() const {
 }
 
 std::span<const std::uint8_t> DiskImage::disk() const {
-  return buffer().first(std::min<std::size_t>(disk_size_, kImageBufferSize));
+  return buffer().first(std::min<std::size_t>(disk_size_, buffer_.size()));
 }
 
 std::span<std::uint8_t> DiskImage::writable_disk() {
-  return buffer().first(std::min<std::size_t>(disk_size_, kImageBufferSize));
+  return buffer().first(std::min<std::size_t>(disk_size_, buffer_.size()));
+}
+
+std::span<std::uint8_t> DiskImage::WrittenBytes(std::size_t from, std::size_t count) {
+  erased_from_ = std::max(erased_from_, from + count);
+  return writable_disk().subspan(from, count);
 }
 
 }  // namespace flashdisk

@@ -1,11 +1,9 @@
-// The one image the tool works on: an 8 MiB buffer holding the disk's bytes,
+// The one image the tool works on: a buffer of up to 8 MiB holding the disk's bytes,
 // the current disk and sector sizes, and the free space of the last listing.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +13,8 @@
 #include "image/image_format.h"
 
 namespace flashdisk {
+
+class FileReader;
 
 // What Check found. The size indexes are filled in as each size passes, so a
 // caller can show the disk size even when the sector size then fails.
@@ -98,27 +98,36 @@ class DiskImage {
   std::span<const std::uint8_t> disk() const;
 
  private:
+  // The disk's bytes, for a write that erases or sets every byte of the
+  // disk (Format), or one that writes only erased bytes.
   std::span<std::uint8_t> writable_disk();
+  // `count` bytes of the disk from `from` on, about to be written.
+  std::span<std::uint8_t> WrittenBytes(std::size_t from, std::size_t count);
   // The chain from the header's directory offset.
   DirectoryWalk WalkChain() const;
   bool HoldsEntry(std::uint32_t position) const;
 
-  struct FreeBuffer {
-    void operator()(std::uint8_t* bytes) const { std::free(bytes); }
-  };
-
-  std::span<std::uint8_t> buffer() { return {buffer_.get(), kImageBufferSize}; }
-  std::span<const std::uint8_t> buffer() const { return {buffer_.get(), kImageBufferSize}; }
+  // Reads bytes [from, length) of an image file into the buffer.
+  bool ReadRest(FileReader& file, std::size_t from, std::size_t length);
+  std::span<std::uint8_t> buffer() { return buffer_; }
+  std::span<const std::uint8_t> buffer() const { return buffer_; }
+  // Makes the buffer at least `end` bytes long (never more than
+  // kImageBufferSize); the bytes it gains read as erased.
+  void GrowTo(std::size_t end);
   // Makes every byte below `end` part of the image: what lies between the
   // end of the loaded file and `end` reads as erased.
   void EraseUpTo(std::size_t end);
 
-  // Zero-filled by calloc, so the system hands out its pages only as they are
-  // first used: a 64k disk costs little more than 64k of memory.
-  std::unique_ptr<std::uint8_t, FreeBuffer> buffer_;
+  // Only as long as the largest disk it has held: a 64k disk costs 64k of
+  // memory, not the 8 MiB that the largest claimed disk may reach, and a
+  // new image needs no 8 MiB block cleared first. Starts as a zeroed header.
+  std::vector<std::uint8_t> buffer_;
   // Bytes below this hold the loaded file or erased bytes after it; bytes
   // above it are leftovers of earlier images and never part of the disk.
   std::size_t defined_end_ = 0;
+  // Every byte from here to the buffer's end is known to be erased, so Check
+  // need not erase it again. Never inside the header.
+  std::size_t erased_from_ = kHeaderSize;
   std::uint32_t disk_size_ = 0;
   std::uint32_t sector_size_ = 0;
   std::uint32_t free_space_ = 0;

@@ -160,6 +160,27 @@ TEST_F(DiskImageTest, NoLeftoversOfALargerFileAppearInALaterDisk) {
   EXPECT_TRUE(image_.List().entries.empty());
 }
 
+// Whatever the earlier image had written, through an add or an edit, the
+// disk of a shorter file reads as erased past the file's end.
+TEST_F(DiskImageTest, NoWriteToAnEarlierDiskShowsPastTheEndOfALaterFile) {
+  ASSERT_TRUE(image_.Format(65536, 256));
+  DirectoryEntry entry;
+  entry.position = 256;
+  entry.name = "A";
+  entry.data_size = 4;
+  entry.total_length = 256;
+  image_.AppendEntry(entry, Bytes{1, 2, 3, 4});
+  image_.EditDisk()[1000] = 0x00;
+  const auto header = ImageBytes(48, 65536, 256);
+  for (int load = 0; load < 2; ++load) {
+    ASSERT_TRUE(image_.Load(folder_.Write("header.rom", header)));
+    ASSERT_TRUE(image_.Check().valid());
+    const auto disk = image_.disk();
+    EXPECT_TRUE(std::all_of(disk.begin() + 48, disk.end(), [](auto b) { return b == 0xFF; }));
+    image_.AppendEntry(entry, Bytes{1, 2, 3, 4});  // the second load follows an add alone
+  }
+}
+
 TEST_F(DiskImageTest, EmptyFileNeverBringsBackTheEarlierImage) {
   ASSERT_TRUE(image_.Format(65536, 256));
   ASSERT_TRUE(image_.Load(folder_.Write("empty.rom", Bytes{})));
