@@ -34,7 +34,7 @@ std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Co
 std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
                                           const Console& console) {
   auto opened = OpenImage(path, console);
-  if (opened && FindImageProblems(opened->image, HeaderCheck::Outcome::kValid).damaged()) {
+  if (opened && !IsSound(opened->image)) {
     console.Report(path, kFormatErrorMessage);
     return std::nullopt;
   }
