@@ -263,28 +263,45 @@ std::string HelpCall(const CLI::App& app) {
 
 }  // namespace
 
-int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  const std::string version = std::string(kProgramName) + " " + FLASHDISK_VERSION;
-  CLI::App app(version +
-                   " — составитель образов FLASH-диска: создание и изменение образов из "
-                   "командной строки.",
-               std::string(kProgramName));
-  UseRussianTexts(app);
-  app.set_version_flag("--version", version, "показать версию программы и выйти");
-  app.require_subcommand(1);
+// The commands and the options that CLI11 writes into while it parses: made
+// once, since making them costs more than most commands' work.
+struct CommandLine::Parser {
+  CLI::App app;
   CommandOptions options;
-  DefineNew(app, options.new_image);
-  DefineShow(app, "info", "показать заголовок диска", options.info);
-  DefineShow(app, "list", "показать каталог диска", options.list);
-  DefineAdd(app, options.add);
-  DefineLabel(app, options.label);
-  DefineSet(app, options.set_entry);
-  DefineExtract(app, options.extract);
-  DefineShow(app, "check", "проверить образ и показать найденные проблемы", options.check);
-  DefineRemove(app, options.remove);
-  DefineReplace(app, options.replace);
-  // Set after the commands are made, so that they do not inherit it.
-  app.footer("Справка по команде: flashdisk КОМАНДА --help");
+
+  explicit Parser(const std::string& version)
+      : app(version +
+                " — составитель образов FLASH-диска: создание и изменение образов из "
+                "командной строки.",
+            std::string(kProgramName)) {
+    UseRussianTexts(app);
+    app.set_version_flag("--version", version, "показать версию программы и выйти");
+    app.require_subcommand(1);
+    DefineNew(app, options.new_image);
+    DefineShow(app, "info", "показать заголовок диска", options.info);
+    DefineShow(app, "list", "показать каталог диска", options.list);
+    DefineAdd(app, options.add);
+    DefineLabel(app, options.label);
+    DefineSet(app, options.set_entry);
+    DefineExtract(app, options.extract);
+    DefineShow(app, "check", "проверить образ и показать найденные проблемы", options.check);
+    DefineRemove(app, options.remove);
+    DefineReplace(app, options.replace);
+    // Set after the commands are made, so that they do not inherit it.
+    app.footer("Справка по команде: flashdisk КОМАНДА --help");
+  }
+};
+
+CommandLine::CommandLine()
+    : parser_(std::make_unique<Parser>(std::string(kProgramName) + " " + FLASHDISK_VERSION)) {}
+
+CommandLine::~CommandLine() = default;
+
+int CommandLine::Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  auto& app = parser_->app;
+  // No value of an earlier command line is left in the options; what CLI11
+  // saw of it, parse clears by itself.
+  parser_->options = CommandOptions{};
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {
@@ -294,7 +311,11 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         << "Справка: " << HelpCall(app) << '\n';
     return kExitUsage;
   }
-  return RunChosenCommand(app, options, Console{out, err});
+  return RunChosenCommand(app, parser_->options, Console{out, err});
+}
+
+int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  return CommandLine().Run(argc, argv, out, err);
 }
 
 }  // namespace flashdisk::cli

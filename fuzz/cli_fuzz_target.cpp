@@ -175,6 +175,12 @@ struct Outcome {
   std::string err;
 };
 
+// Made once for all inputs, as making it costs more than most commands.
+flashdisk::cli::CommandLine& Parser() {
+  static flashdisk::cli::CommandLine parser;
+  return parser;
+}
+
 Outcome Run(const CliFuzzInput& input) {
   const auto line = input.CommandLine();
   std::vector<const char*> argv;
@@ -187,8 +193,7 @@ Outcome Run(const CliFuzzInput& input) {
   Outcome outcome;
   {
     const WorkingFolder inside(Files().work);
-    outcome.status =
-        flashdisk::cli::RunCommandLine(static_cast<int>(line.size()), argv.data(), out, err);
+    outcome.status = Parser().Run(static_cast<int>(line.size()), argv.data(), out, err);
   }
   outcome.out = out.str();
   outcome.err = err.str();
