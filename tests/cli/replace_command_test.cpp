@@ -101,18 +101,5 @@ TEST_F(ReplaceCommandTest, GrowsTheLastEntryUpToTheEdgeOfItsOwnAndTheFreeSpace) 
   EXPECT_EQ(Slice(disk, 768 + 44, 64468), CountingBytes(64468, 4));
 }
 
-// Aligned widens the room an add plans, not the room the data has: 468
-// bytes still fit behind the 44-byte fixed part of a 512-byte entry.
-TEST_F(ReplaceCommandTest, AnAlignedEntryTakesDataUpToItsLastByte) {
-  Succeed({"set", "disk.rom", "1", "--set", "aligned"});
-  Write("full.bin", CountingBytes(468, 6));
-  Succeed({"replace", "disk.rom", "1", "full.bin"});
-  const auto disk = FileBytes("disk.rom");
-  EXPECT_EQ(Slice(disk, 256, 2), (Bytes{0xE6, 0xCF}));
-  EXPECT_EQ(Slice(disk, 256 + 36, 8), (Bytes{0xD4, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00}));
-  EXPECT_EQ(Slice(disk, 256 + 44, 468), CountingBytes(468, 6));
-  EXPECT_EQ(disk[768], 0xE6);
-}
-
 }  // namespace
 }  // namespace flashdisk::testing

@@ -59,8 +59,7 @@ class SmallDiskTest : public ::testing::Test {
               image_.EditDisk().begin() + static_cast<std::ptrdiff_t>(position));
   }
 
-  Bytes Disk() const { return Bytes(image_.disk().begin(), image_.disk().end()); }
-  Bytes Disk(std::size_t from, std::size_t count) const {
+  Bytes Disk(std::size_t from = 0, std::size_t count = std::dynamic_extent) const {
     const auto bytes = image_.disk().subspan(from, count);
     return Bytes(bytes.begin(), bytes.end());
   }
