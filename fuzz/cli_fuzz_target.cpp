@@ -56,18 +56,6 @@ std::string ReadFile(const fs::path& path) {
   return bytes;
 }
 
-// A folder in memory when the system has one: every save syncs its file, and
-// a sync to a real disk on every input would slow the fuzzer to a crawl.
-fs::path TemporaryRoot() {
-  if (std::getenv("TMPDIR") == nullptr) {
-    std::error_code error;
-    if (fs::is_directory("/dev/shm", error)) {
-      return "/dev/shm";
-    }
-  }
-  return fs::temp_directory_path();
-}
-
 const std::string kOutsideBytes = "outside the working folder";
 
 // The folders of every run: the command runs in `work`, three levels below
@@ -78,7 +66,7 @@ struct Workspace {
   fs::path work;
 
   Workspace() {
-    std::string pattern = (TemporaryRoot() / "flashdisk-cli-fuzz-XXXXXX").string();
+    std::string pattern = (flashdisk::fuzz::TemporaryRoot() / "flashdisk-cli-fuzz-XXXXXX").string();
     Require(::mkdtemp(pattern.data()) != nullptr, "a temporary folder could be made");
     top = pattern;
     work = top / "up2" / "up1" / "work";

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -21,14 +22,26 @@ inline bool WriteWholeFile(const std::filesystem::path& path, std::span<const st
   return static_cast<bool>(stream.flush());
 }
 
-// A new, empty folder under the system's temporary folder whose name starts
-// with `prefix`; an empty path when none can be made.
+// Where the fuzz targets keep their files: in memory when the system has a
+// folder for that and TMPDIR names no other. Every input writes files, and
+// on a real disk each rewrite of a file can wait for the disk (and every
+// save syncs), which would slow the fuzzer down some twentyfold.
+inline std::filesystem::path TemporaryRoot() {
+  std::error_code error;
+  if (std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", error)) {
+    return "/dev/shm";
+  }
+  return std::filesystem::temp_directory_path(error);
+}
+
+// A new, empty folder under TemporaryRoot whose name starts with `prefix`;
+// an empty path when none can be made.
 inline std::filesystem::path MakeTemporaryFolder(const std::string& prefix) {
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::error_code error;
-    const auto folder = std::filesystem::temp_directory_path(error) /
-                        (prefix + std::to_string(random()) + std::to_string(random()));
+    const auto folder =
+        TemporaryRoot() / (prefix + std::to_string(random()) + std::to_string(random()));
     if (!error && std::filesystem::create_directory(folder, error) && !error) {
       return folder;
     }
