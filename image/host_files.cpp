@@ -123,14 +123,13 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std
 
 bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
   std::error_code error;
-  fs::path target = path;
   // Write through a link to the file it names instead of replacing the link.
-  if (platform::IsLink(target)) {
-    const auto final_path = platform::FinalPath(target);
-    if (!final_path) {
-      return false;
-    }
+  // Asked of every existing file: Wine shows a Linux link as a plain file.
+  fs::path target = path;
+  if (const auto final_path = platform::FinalPath(path)) {
     target = *final_path;
+  } else if (platform::IsLink(path)) {
+    return false;  // a link that leads nowhere
   }
   const auto status = fs::status(target, error);
   const bool replacing = fs::exists(status);
