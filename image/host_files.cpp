@@ -124,13 +124,10 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std
 bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
   std::error_code error;
   // Write through a link to the file it names instead of replacing the link.
-  // Asked of every existing file: Wine shows a Linux link as a plain file.
-  fs::path target = path;
-  if (const auto final_path = platform::FinalPath(path)) {
-    target = *final_path;
-  } else if (platform::IsLink(path)) {
-    return false;  // a link that leads nowhere
-  }
+  // Asked of every name: Wine shows a Linux link as a plain file. A name
+  // that leads to no file (a new one, a link that leads nowhere) is taken
+  // as it is.
+  const fs::path target = platform::FinalPath(path).value_or(path);
   const auto status = fs::status(target, error);
   const bool replacing = fs::exists(status);
   if (replacing && !fs::is_regular_file(status)) {
