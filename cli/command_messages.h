@@ -17,5 +17,6 @@ inline constexpr std::string_view kNameWithSeveralFilesMessage =
     "--name можно указать только для одного файла!";
 inline constexpr std::string_view kAttributeSetAndClearedMessage =
     "Один и тот же атрибут указан и в --set, и в --clear!";
+inline constexpr std::string_view kImageBusyMessage = "Образ занят другой программой!";
 
 }  // namespace flashdisk::cli

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/command_messages.h"
+#include "cli/opened_image.h"
 #include "image/cp1251_text.h"
 #include "image/disk_image.h"
 #include "image/user_messages.h"
@@ -33,6 +34,12 @@ bool Exists(const std::filesystem::path& path) {
 int RunNewImage(const NewImageOptions& options, const Console& console) {
   if (!options.force && Exists(options.image)) {
     console.Report(options.image, kFileExistsMessage);
+    return kExitRefused;
+  }
+  // A command working on the image it replaces finishes first; its save
+  // would otherwise put the old disk back over the new one.
+  const auto lock = LockImage(options.image, console);
+  if (!lock) {
     return kExitRefused;
   }
   const auto disk_size = BytesOf(kDiskSizeChoices, options.disk_size);

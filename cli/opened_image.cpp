@@ -1,5 +1,8 @@
 #include "cli/opened_image.h"
 
+#include <chrono>
+#include <utility>
+
 #include "cli/command_messages.h"
 #include "image/image_problems.h"
 #include "image/user_messages.h"
@@ -14,8 +17,30 @@ std::optional<DirectoryEntry> OpenedImage::EntryAt(std::uint64_t index) const {
   return entries[index - 1];
 }
 
+namespace {
+
+// Ample for a queue of saves (a make -j with one add per program), short
+// enough that a command never seems to hang.
+constexpr auto kImageLockWait = std::chrono::seconds(10);
+
+}  // namespace
+
+std::optional<platform::FileLock> LockImage(const std::filesystem::path& path,
+                                            const Console& console) {
+  auto lock = platform::FileLock::Acquire(path, kImageLockWait);
+  if (!lock) {
+    console.Report(path, kImageBusyMessage);
+  }
+  return lock;
+}
+
 std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console) {
+  auto lock = LockImage(path, console);
+  if (!lock) {
+    return std::nullopt;
+  }
   OpenedImage opened;
+  opened.lock = std::move(*lock);
   opened.path = path;
   if (!opened.image.Load(path)) {
     console.Report(path, kReadErrorMessage);

@@ -9,10 +9,14 @@
 
 #include "cli/console.h"
 #include "image/disk_image.h"
+#include "image/platform_seam.h"
 
 namespace flashdisk::cli {
 
 struct OpenedImage {
+  // Held from before the read to after the save, so that commands changing
+  // the same image at the same time run one after the other.
+  platform::FileLock lock;
   std::filesystem::path path;
   DiskImage image;
   ImageHeader header;
@@ -23,8 +27,15 @@ struct OpenedImage {
   std::optional<DirectoryEntry> EntryAt(std::uint64_t index) const;
 };
 
-// Reports "Ошибка чтения файла!" or "Ошибка формата диска!" and gives nothing
-// when the image cannot be used.
+// The lock of the image file at `path`, taken for a command that reads it
+// and may save it; reports "Образ занят другой программой!" and gives
+// nothing when another command keeps it longer than a bounded wait.
+std::optional<platform::FileLock> LockImage(const std::filesystem::path& path,
+                                            const Console& console);
+
+// Locks the image, then reads it. Reports "Образ занят другой программой!",
+// "Ошибка чтения файла!" or "Ошибка формата диска!" and gives nothing when
+// the image cannot be used.
 std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console);
 
 // The same for a command that moves entries or their data: it also refuses,

@@ -46,8 +46,10 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
   if (file == nullptr) {
     return false;
   }
+  // On the disk before its name replaces the old file's: otherwise a power
+  // cut soon after the save can leave an empty file under the image's name.
   const bool written =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && platform::SyncFile(file);
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
     std::error_code error;
@@ -97,18 +99,18 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std
 
 bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
   std::error_code error;
-  fs::path target = path;
   // Write through a link to the file it names instead of replacing the link.
-  if (platform::IsLink(target)) {
-    target = fs::weakly_canonical(target, error);
-    if (error) {
-      return false;
-    }
-  }
+  // Asked of every name: Wine shows a Linux link as a plain file. A name
+  // that leads to no file (a new one, a link that leads nowhere) is taken
+  // as it is.
+  const fs::path target = platform::FinalPath(path).value_or(path);
   const auto status = fs::status(target, error);
   const bool replacing = fs::exists(status);
   if (replacing && !fs::is_regular_file(status)) {
     return false;  // never swap a folder, device or pipe for a file
+  }
+  if (replacing && !platform::MayReplaceFile(target)) {
+    return false;  // a read-only file stays as it is, whoever asks
   }
   if (target.filename().empty()) {
     return false;

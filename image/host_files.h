@@ -30,8 +30,11 @@ class FileReader {
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
                                                        std::uint64_t offset, std::uint64_t count);
 
-// Writes `bytes` to a temporary file beside `path`, flushes it and renames it
-// over `path`. On failure the old file is untouched and no temporary is left.
+// Writes `bytes` to a temporary file beside `path`, syncs it to the disk and
+// renames it over `path`, then syncs the folder: once it returns true the new
+// bytes survive a power cut. A link is written through to its file. A file
+// without write permission is refused, even for root. On failure the old file
+// is untouched and no temporary is left.
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace flashdisk

@@ -6,9 +6,19 @@
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
+#include <cstdint>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 namespace flashdisk::platform {
 
@@ -27,12 +37,64 @@ std::string Utf8FromWide(const wchar_t* wide) {
   return utf8;
 }
 
+// How long a replace is retried while another program holds a file.
+constexpr DWORD kMoveRetryMilliseconds = 1500;
+constexpr DWORD kMoveRetryInterval = 50;
+
+// The absolute form with the "\\?\" prefix, which lifts the old limit of
+// 260 characters from every call that takes it: a temporary name beside an
+// image deep in folders must fit as well as the image's own name did.
+std::wstring LongForm(const std::filesystem::path& path) {
+  const std::wstring given = path.wstring();
+  if (given.starts_with(L"\\\\?\\")) {
+    return given;
+  }
+  const DWORD size = GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  const DWORD length = GetFullPathNameW(given.c_str(), size, full.data(), nullptr);
+  if (length == 0 || length >= size) {
+    return given;
+  }
+  full.resize(length);
+  if (full.starts_with(L"\\\\")) {
+    return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+  }
+  return L"\\\\?\\" + full;
+}
+
+// Another program has the file open for a moment: a virus scanner reading a
+// new file, an indexer, a backup.
+bool IsTransient(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_LOCK_VIOLATION;
+}
+
+// FNV-1a: the same name of a mutex for the same path in every build.
+std::uint64_t StableHash(const std::wstring& text) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (const wchar_t character : text) {
+    hash = (hash ^ static_cast<std::uint16_t>(character)) * 1099511628211ULL;
+  }
+  return hash;
+}
+
+std::wstring MutexNameFor(std::wstring final_path) {
+  // NTFS compares names without case.
+  CharUpperBuffW(final_path.data(), static_cast<DWORD>(final_path.size()));
+  const auto hash = StableHash(final_path);
+  std::wstring name = L"Local\\flashdisk-image-";
+  for (int shift = 60; shift >= 0; shift -= 4) {
+    name += L"0123456789abcdef"[(hash >> shift) & 0xF];
+  }
+  return name;
+}
+
 }  // namespace
 
 std::FILE* CreateNewFile(const std::filesystem::path& path) {
   // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
   // the "x" of fopen.
-  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  const HANDLE handle = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     return nullptr;
@@ -49,13 +111,98 @@ std::FILE* CreateNewFile(const std::filesystem::path& path) {
   return file;
 }
 
+bool SyncFile(std::FILE* file) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return std::fflush(file) == 0 && FlushFileBuffers(handle);
+}
+
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const std::wstring source = LongForm(from);
+  const std::wstring target = LongForm(to);
+  const ULONGLONG start = GetTickCount64();
+  while (!MoveFileExW(source.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!IsTransient(GetLastError()) || GetTickCount64() - start > kMoveRetryMilliseconds) {
+      return false;
+    }
+    Sleep(kMoveRetryInterval);
+  }
+  return true;
 }
 
 bool IsLink(const std::filesystem::path& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// MinGW's std::filesystem does not follow reparse points; the system does,
+// when it opens the file.
+std::optional<std::filesystem::path> FinalPath(const std::filesystem::path& path) {
+  const HANDLE handle =
+      CreateFileW(LongForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return std::nullopt;
+  }
+  std::wstring final_path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(
+      handle, final_path.data(), static_cast<DWORD>(final_path.size()), FILE_NAME_NORMALIZED);
+  if (length >= final_path.size()) {
+    final_path.resize(length);
+    length = GetFinalPathNameByHandleW(handle, final_path.data(),
+                                       static_cast<DWORD>(final_path.size()), FILE_NAME_NORMALIZED);
+  }
+  CloseHandle(handle);
+  if (length == 0 || length >= final_path.size()) {
+    return std::nullopt;
+  }
+  final_path.resize(length);
+  return std::filesystem::path(final_path);
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+}
+
+std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
+                                          std::chrono::milliseconds wait) {
+  FileLock lock;
+  const auto final_path = FinalPath(path);
+  if (!final_path) {
+    return lock;
+  }
+  lock.mutex_ = CreateMutexW(nullptr, FALSE, MutexNameFor(final_path->wstring()).c_str());
+  if (lock.mutex_ == nullptr) {
+    return lock;  // no named objects: the save works as before
+  }
+  // An abandoned mutex is owned all the same: its holder died, and the image
+  // it held is whole, since only a finished save replaces it.
+  const DWORD waited = WaitForSingleObject(lock.mutex_, static_cast<DWORD>(wait.count()));
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    CloseHandle(lock.mutex_);
+    lock.mutex_ = nullptr;
+    return std::nullopt;
+  }
+  return lock;
+}
+
+void FileLock::Release() {
+  if (mutex_ != nullptr) {
+    ReleaseMutex(mutex_);
+    CloseHandle(mutex_);
+    mutex_ = nullptr;
+  }
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : mutex_(std::exchange(other.mutex_, nullptr)) {}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    mutex_ = std::exchange(other.mutex_, nullptr);
+  }
+  return *this;
 }
 
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
@@ -90,19 +237,133 @@ Utf8Console::~Utf8Console() {
 
 #else
 
+namespace {
+
+// How long a waiting lock sleeps between two tries.
+constexpr auto kLockPollInterval = std::chrono::milliseconds(5);
+
+// A new name is on the disk only once its folder is. A folder that cannot be
+// opened or that the file system does not sync is let pass: the rename is
+// done by then, and calling it a failure would report a change as not made.
+bool SyncFolderOf(const std::filesystem::path& file) {
+  const auto parent = file.parent_path();
+  const int folder =
+      ::open(parent.empty() ? "." : parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) {
+    return true;
+  }
+  const bool synced = ::fsync(folder) == 0 || errno == EINVAL;
+  ::close(folder);
+  return synced;
+}
+
+bool SameFile(const struct stat& one, const struct stat& other) {
+  return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// Whether the lock taken on `descriptor` still guards `path`: a save that
+// finished while this one waited has put a new file under the name.
+bool StillNamedBy(int descriptor, const std::filesystem::path& path) {
+  struct stat locked {};
+  struct stat named {};
+  return ::fstat(descriptor, &locked) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         SameFile(locked, named);
+}
+
+enum class LockTry { kTaken, kBusy, kUnsupported };
+
+LockTry TryLock(int descriptor) {
+  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) {
+      return LockTry::kBusy;
+    }
+    if (errno != EINTR) {
+      return LockTry::kUnsupported;
+    }
+  }
+  return LockTry::kTaken;
+}
+
+}  // namespace
+
 std::FILE* CreateNewFile(const std::filesystem::path& path) {
   return std::fopen(path.c_str(), "wbx");
+}
+
+bool SyncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
 }
 
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::error_code error;
   std::filesystem::rename(from, to, error);
-  return !error;
+  return !error && SyncFolderOf(to);
 }
 
 bool IsLink(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+}
+
+std::optional<std::filesystem::path> FinalPath(const std::filesystem::path& path) {
+  std::error_code error;
+  auto final_path = std::filesystem::canonical(path, error);
+  if (error) {
+    return std::nullopt;
+  }
+  return final_path;
+}
+
+bool MayReplaceFile(const std::filesystem::path& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 &&
+         (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.c_str(), W_OK) == 0;
+}
+
+std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
+                                          std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  FileLock lock;
+  for (;;) {
+    // Not blocking: a pipe under the image's name must not hold the program.
+    lock.descriptor_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status {};
+    if (lock.descriptor_ < 0 || ::fstat(lock.descriptor_, &status) != 0 ||
+        !S_ISREG(status.st_mode)) {
+      lock.Release();
+      return lock;
+    }
+    auto result = TryLock(lock.descriptor_);
+    while (result == LockTry::kBusy && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(kLockPollInterval);
+      result = TryLock(lock.descriptor_);
+    }
+    if (result == LockTry::kBusy) {
+      return std::nullopt;
+    }
+    // A file system without locks (some network shares) works as before.
+    if (result == LockTry::kUnsupported || StillNamedBy(lock.descriptor_, path)) {
+      return lock;
+    }
+    lock.Release();  // the file was replaced meanwhile: lock the new one
+  }
+}
+
+void FileLock::Release() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);  // closing the last descriptor of the file unlocks it
+    descriptor_ = -1;
+  }
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    descriptor_ = std::exchange(other.descriptor_, -1);
+  }
+  return *this;
 }
 
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
@@ -113,5 +374,9 @@ Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 
 #endif
+
+FileLock::~FileLock() {
+  Release();
+}
 
 }  // namespace flashdisk::platform

@@ -3,8 +3,10 @@
 // and Windows each answer them here and nowhere else.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,13 +16,58 @@ namespace flashdisk::platform {
 // the name is taken, even by a link or by a file someone has just made.
 std::FILE* CreateNewFile(const std::filesystem::path& path);
 
-// Puts `from` in the place of `to` in one step, replacing what `to` was; on
-// Windows the move is written through to the disk before it returns.
+// Flushes the C runtime's buffer of `file` and has the system write the
+// file's data to the disk before it returns.
+bool SyncFile(std::FILE* file);
+
+// Puts `from` in the place of `to` in one step, replacing what `to` was, and
+// makes the new name last a power cut: Linux syncs the folder after the
+// rename, Windows writes the move through. Windows also retries for a moment
+// while another program (a virus scanner, an indexer) holds either file.
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Whether `path` is a link (on Windows any reparse point: a symbolic link or
 // a junction), which must be neither written through nor replaced blindly.
 bool IsLink(const std::filesystem::path& path);
+
+// The file that `path` names once every link on the way is followed, or
+// nothing when it does not exist.
+std::optional<std::filesystem::path> FinalPath(const std::filesystem::path& path);
+
+// Whether an existing file may be replaced: it has a write permission bit
+// that this process holds (root included: a file nobody may write is left
+// alone, as an editor leaves it), and on Windows no read-only attribute.
+bool MayReplaceFile(const std::filesystem::path& path);
+
+// An exclusive lock on an existing file among the programs that ask for it,
+// held until it is destroyed; nothing is left on the disk by it. Linux locks
+// the file itself and makes sure that the name still leads to the file
+// locked, since a save renames a new file over it; Windows takes a named
+// mutex of the file's final path.
+class FileLock {
+ public:
+  // The lock on the file `path` leads to, waiting at most `wait` while
+  // another program holds it; nothing when the wait ran out. A file that
+  // does not exist or cannot be opened gives a lock that holds nothing: there
+  // is nothing to keep whole, and reading it fails on its own.
+  static std::optional<FileLock> Acquire(const std::filesystem::path& path,
+                                         std::chrono::milliseconds wait);
+
+  FileLock() = default;
+  FileLock(FileLock&& other) noexcept;
+  FileLock& operator=(FileLock&& other) noexcept;
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  void Release();
+#ifdef _WIN32
+  void* mutex_ = nullptr;
+#else
+  int descriptor_ = -1;
+#endif
+};
 
 // The program's arguments in UTF-8, whatever code page Windows runs in.
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);

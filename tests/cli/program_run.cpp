@@ -1,5 +1,6 @@
 #include "tests/cli/program_run.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -19,7 +20,9 @@ struct Pipe {
   int write_end = -1;
   Pipe() {
     int ends[2];
-    if (pipe(ends) != 0) {
+    // Closed on exec: a program started at the same time by another thread
+    // must not keep this one's pipes open.
+    if (pipe2(ends, O_CLOEXEC) != 0) {
       throw std::runtime_error("pipe");
     }
     read_end = ends[0];

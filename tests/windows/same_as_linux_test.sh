@@ -21,6 +21,8 @@ for side in linux windows; do
   seq 1 200 >>"$folder/Игра.rks"
   printf '\x33\x44' >>"$folder/Игра.rks"
   seq 1 3000 >"$folder/data.bin"
+  # A link to the image: a save through it writes the image and keeps the link.
+  ln -s "Диск/Образ.rom" "$scratch/$side/Ссылка.rom"
 done
 
 # Each step's output and status go to files named after the step.
@@ -28,7 +30,7 @@ steps=(
   "new|Диск/Образ.rom --size 64k --sector 512 --label Мой_диск"
   "add|Диск/Образ.rom Диск/Игра.rks Диск/data.bin"
   "set|Диск/Образ.rom 2 --name Данные --load 4000 --set readonly"
-  "label|Диск/Образ.rom Новая_метка"
+  "label|Ссылка.rom Новая_метка"
   "info|Диск/Образ.rom --json"
   "list|Диск/Образ.rom --json"
   "list|Диск/Образ.rom"
@@ -56,7 +58,9 @@ for file in $(cd "$scratch/linux" && find . -type f | sort); do
     status=1
   fi
 done
-if [ "$(cd "$scratch/linux" && find . | sort)" != "$(cd "$scratch/windows" && find . | sort)" ]; then
+# By name and kind, so that a link replaced by a file shows.
+if [ "$(cd "$scratch/linux" && find . -printf '%y %p\n' | sort)" != \
+  "$(cd "$scratch/windows" && find . -printf '%y %p\n' | sort)" ]; then
   echo "the two runs left different files"
   status=1
 fi

@@ -1,0 +1,88 @@
+// An image that other programs use at the same time: commands that change it
+// together run one after the other and lose nothing, a command that cannot
+// get its turn says so, and a read-only image is left alone.
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "image/platform_seam.h"
+#include "tests/cli/cli_test.h"
+
+namespace flashdisk::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWriteError = "Ошибка записи файла!";
+
+class SharedImageTest : public CliTest {};
+
+// What `make -j` does with one rule per program.
+TEST_F(SharedImageTest, SixteenAddsAtOnceAllLand) {
+  constexpr int kAdds = 16;
+  NewDisk();
+  std::set<std::string> sources;
+  for (int i = 1; i <= kAdds; ++i) {
+    sources.insert("p" + std::to_string(i) + ".bin");
+    Write("p" + std::to_string(i) + ".bin", CountingBytes(100, 7));
+  }
+  std::vector<ProgramRun> runs(kAdds);
+  std::vector<std::thread> starters;
+  for (int i = 0; i < kAdds; ++i) {
+    starters.emplace_back([&, i] {
+      runs[i] = Run({"add", "disk.rom", "p" + std::to_string(i + 1) + ".bin"});
+    });
+  }
+  for (auto& starter : starters) {
+    starter.join();
+  }
+  for (const auto& run : runs) {
+    EXPECT_EQ(run.status, 0) << run.err;
+  }
+  const auto listing = nlohmann::json::parse(Succeed({"list", "disk.rom", "--json"}));
+  std::set<std::string> names;
+  for (const auto& entry : listing["entries"]) {
+    names.insert(entry["name"].get<std::string>());
+  }
+  EXPECT_EQ(names, sources);
+  EXPECT_EQ(folder_.Names().size(), kAdds + 1u);  // the sources and the image, nothing else
+}
+
+TEST_F(SharedImageTest, ACommandThatCannotGetItsTurnSaysSoAndChangesNothing) {
+  NewDisk();
+  Write("p.bin", CountingBytes(10));
+  const auto held = platform::FileLock::Acquire(folder_ / "disk.rom", std::chrono::milliseconds(0));
+  ASSERT_TRUE(held);
+  Refuse({"add", "disk.rom", "p.bin"}, 1, "disk.rom", "Образ занят другой программой!");
+  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p.bin"}));
+}
+
+// Mode 0444 on Linux, even for root; the read-only attribute on Windows.
+TEST_F(SharedImageTest, EveryCommandThatSavesLeavesAReadOnlyImageAlone) {
+  NewDisk();
+  Write("p.bin", CountingBytes(10));
+  Succeed({"add", "disk.rom", "p.bin"});
+  const auto image = folder_ / "disk.rom";
+  fs::permissions(image, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const auto mode = fs::status(image).permissions();
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"new", "disk.rom", "--size", "128k", "--force"},
+                                             {"add", "disk.rom", "p.bin"},
+                                             {"label", "disk.rom", "X"},
+                                             {"set", "disk.rom", "1", "--name", "Y"},
+                                             {"replace", "disk.rom", "1", "p.bin"},
+                                             {"remove", "disk.rom", "1"}}) {
+    Refuse(arguments, 1, "disk.rom", kWriteError);
+  }
+  EXPECT_EQ(fs::status(image).permissions(), mode);
+  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p.bin"}));
+  fs::permissions(image, fs::perms::owner_all);  // Windows removes no read-only file
+}
+
+}  // namespace
+}  // namespace flashdisk::testing
