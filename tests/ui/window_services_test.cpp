@@ -108,7 +108,9 @@ class EarlierRunsDialogState {
     for (const auto& name : SortedNames(home_ / ".config")) {
       names << QString::fromStdString(name);
     }
-    return names.join(',') + "\n" + QString::fromLatin1(file.begin(), file.end());
+    return names.join(',') + "\n" +
+           QString::fromLatin1(reinterpret_cast<const char*>(file.data()),
+                               static_cast<qsizetype>(file.size()));
 #endif
   }
 

@@ -31,8 +31,9 @@ def application_of(pid):
 def label_texts(node):
     """The text of every label under node, by the label's name."""
     texts = {}
-    if node.get_role() == Atspi.Role.LABEL and node.get_text_iface() is not None:
-        texts[node.get_name()] = Atspi.Text.get_text(node.get_text_iface(), 0, -1)
+    if node.get_role() == Atspi.Role.LABEL:
+        has_text = "Text" in node.get_interfaces()
+        texts[node.get_name()] = Atspi.Text.get_text(node, 0, -1) if has_text else None
     for child in map(node.get_child_at_index, range(node.get_child_count())):
         texts.update(label_texts(child) if child is not None else {})
     return texts
