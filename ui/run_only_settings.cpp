@@ -9,9 +9,13 @@ namespace flashdisk {
 namespace {
 
 // The temporary folder first; where none can be made there (TMPDIR or TMP
-// missing, full or read-only), the home.
+// missing, full or read-only), the home. Qt gives an empty path for a
+// temporary folder that does not exist, which would be the current folder.
 std::unique_ptr<QTemporaryDir> MakeFolderOfTheRun() {
   for (const QString& base : {QDir::tempPath(), QDir::homePath()}) {
+    if (base.isEmpty()) {
+      continue;
+    }
     auto folder =
         std::make_unique<QTemporaryDir>(QDir(base).filePath(".flashdisk-composer-XXXXXX"));
     if (folder->isValid()) {

@@ -122,7 +122,7 @@ class EarlierRunsDialogState {
   testing::TemporaryFolder home_;
 };
 
-// Points the system's temporary folder at a place where no folder can be
+// Points the system's temporary folder at a file, in which no folder can be
 // made, for as long as it lives.
 class NoTemporaryFolder {
  public:
@@ -131,7 +131,7 @@ class NoTemporaryFolder {
     for (const char* name : kVariables) {
       saved_.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
                                                        : std::nullopt);
-      qputenv(name, QFile::encodeName(Path(file / "temp")));
+      qputenv(name, QFile::encodeName(Path(file)));
     }
   }
   ~NoTemporaryFolder() {
