@@ -122,30 +122,6 @@ class EarlierRunsDialogState {
   testing::TemporaryFolder home_;
 };
 
-// Points the system's temporary folder at a file, in which no folder can be
-// made, for as long as it lives.
-class NoTemporaryFolder {
- public:
-  NoTemporaryFolder() {
-    const auto file = folder_.Write("file", Bytes({1}));
-    for (const char* name : kVariables) {
-      saved_.push_back(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
-                                                       : std::nullopt);
-      qputenv(name, QFile::encodeName(Path(file)));
-    }
-  }
-  ~NoTemporaryFolder() {
-    for (std::size_t i = 0; i < saved_.size(); ++i) {
-      saved_[i] ? qputenv(kVariables[i], *saved_[i]) : qunsetenv(kVariables[i]);
-    }
-  }
-
- private:
-  static constexpr const char* kVariables[] = {"TMPDIR", "TMP", "TEMP"};
-  testing::TemporaryFolder folder_;
-  std::vector<std::optional<QByteArray>> saved_;
-};
-
 // The folder in which a QSettings of Qt's file dialog would be now.
 QString SettingsFolder() {
   return QFileInfo(QSettings(QSettings::UserScope, "QtProject").fileName()).absolutePath();
@@ -315,32 +291,28 @@ class WindowServicesTest : public QObject {
     window.close();
   }
 
-  // Last: it leaves Qt's settings pointed at a folder that is gone.
+  // Last: it leaves Qt's settings pointed at a folder that is gone and the
+  // temporary folder at a file, in which no folder can be made.
   void withoutATemporaryFolderEachRunHasAPrivateFolderOfItsOwn() {
-    QString first;
-    QString second;
-    {
-      const NoTemporaryFolder no_temporary_folder;
-      const RunOnlySettings first_run;
-      first = SettingsFolder();
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("file", Bytes({1}));
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      qputenv(name, QFile::encodeName(Path(file)));
+    }
+    auto first_run = std::make_unique<RunOnlySettings>();
+    const QString first = SettingsFolder();
+    QVERIFY(QFileInfo(first).isDir());
 #ifndef _WIN32
-      QCOMPARE(
-          QFile::permissions(first) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                        QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
-          QFileDevice::Permissions());
+    QCOMPARE(QFile::permissions(first) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFileDevice::Permissions());
 #endif
-      const RunOnlySettings second_run;
-      second = SettingsFolder();
-      QSettings written(QSettings::UserScope, "QtProject");
-      written.setValue("FileDialog/sidebarWidth", 90);
-      written.sync();
-      QCOMPARE(written.status(), QSettings::NoError);
-      QVERIFY(QFileInfo::exists(written.fileName()));
-    }
-    QVERIFY(first != second);
-    for (const auto& folder : {first, second}) {
-      QVERIFY2(!QFileInfo::exists(folder), qPrintable(folder));
-    }
+    auto second_run = std::make_unique<RunOnlySettings>();
+    QVERIFY(SettingsFolder() != first);
+    const QString second = SettingsFolder();
+    first_run.reset();
+    second_run.reset();
+    QVERIFY(!QFileInfo::exists(first) && !QFileInfo::exists(second));
   }
 };
 
