@@ -3,6 +3,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace flashdisk {
 
@@ -35,8 +40,6 @@ QString PathNobodyCanCreate() {
 
 RunOnlySettings::RunOnlySettings() : folder_(MakeFolderOfTheRun()) {
   const QString path = folder_ ? folder_->path() : PathNobodyCanCreate();
-  // On Windows the native format is the registry, which no path redirects.
-  QSettings::setDefaultFormat(QSettings::IniFormat);
   // The system-wide files are read as defaults of the user's, so they are
   // redirected as well.
   for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
@@ -45,5 +48,39 @@ RunOnlySettings::RunOnlySettings() : folder_(MakeFolderOfTheRun()) {
     }
   }
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// One per process: the file dialogs are modal, so one is open at a time.
+std::wstring AsideKeyName() {
+  return L"Software\\flashdisk-composer-" + std::to_wstring(GetCurrentProcessId());
+}
+
+}  // namespace
+
+// Volatile, the key is never written to the disk, and opened for reading
+// only, it takes no values; Windows keeps its own reference to it.
+RegistryAside::RegistryAside() {
+  HKEY aside = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, AsideKeyName().c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                      KEY_READ, nullptr, &aside, nullptr) == ERROR_SUCCESS) {
+    RegOverridePredefKey(HKEY_CURRENT_USER, aside);
+    RegCloseKey(aside);
+  }
+}
+
+RegistryAside::~RegistryAside() {
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegDeleteKeyW(HKEY_CURRENT_USER, AsideKeyName().c_str());
+}
+
+#else
+
+RegistryAside::RegistryAside() = default;
+RegistryAside::~RegistryAside() = default;
+
+#endif
 
 }  // namespace flashdisk

@@ -124,7 +124,8 @@ class EarlierRunsDialogState {
 
 // The folder in which a QSettings of Qt's file dialog would be now.
 QString SettingsFolder() {
-  return QFileInfo(QSettings(QSettings::UserScope, "QtProject").fileName()).absolutePath();
+  return QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, "QtProject").fileName())
+      .absolutePath();
 }
 
 }  // namespace
