@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "cli/command_messages.h"
+#include "cli/host_file_names.h"
 #include "cli/opened_image.h"
 #include "image/cp1251_text.h"
 #include "image/host_files.h"
@@ -16,30 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What leads out of the current folder inside a name: Windows also takes a
-// backslash as a separator and a colon for a drive or a stream of the file.
-#ifdef _WIN32
-constexpr std::string_view kPathCharacters = "/\\:";
-#else
-constexpr std::string_view kPathCharacters = "/";
-#endif
-
-// C0 controls and DEL are single bytes in UTF-8; C1 controls are 0xC2 0x80
-// to 0xC2 0x9F (code page 1251 has one of them, at 0x98).
-bool HasControlCharacter(std::string_view utf8) {
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      return true;
-    }
-    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-        static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // Where the data goes, or a report of why the entry's name cannot say.
 std::optional<fs::path> OutputPath(const ExtractOptions& options, const DirectoryEntry& entry,
                                    const Console& console) {
@@ -47,7 +24,7 @@ std::optional<fs::path> OutputPath(const ExtractOptions& options, const Director
     return options.output;
   }
   const auto name = Utf8FromCp1251(entry.name);
-  if (!IsSafeFileName(name)) {
+  if (!IsHostFileName(name)) {
     console.Report(options.image, kUnsafeEntryNameMessage);
     return std::nullopt;
   }
@@ -75,14 +52,6 @@ bool MayWrite(const ExtractOptions& options, const fs::path& output, const Conso
 }
 
 }  // namespace
-
-bool IsSafeFileName(std::string_view utf8) {
-  if (utf8.empty() || utf8 == "." || utf8 == "..") {
-    return false;
-  }
-  return utf8.find_first_of(kPathCharacters) == std::string_view::npos &&
-         !HasControlCharacter(utf8);
-}
 
 int RunExtract(const ExtractOptions& options, const Console& console) {
   const auto opened = OpenImage(options.image, console);

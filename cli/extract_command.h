@@ -20,8 +20,4 @@ struct ExtractOptions {
 
 int RunExtract(const ExtractOptions& options, const Console& console);
 
-// Whether a name read from an image may name a file in the current folder:
-// not empty, not "." or "..", no '/' and no control character.
-bool IsSafeFileName(std::string_view utf8);
-
 }  // namespace flashdisk::cli

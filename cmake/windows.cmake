@@ -59,10 +59,13 @@ function(flashdisk_windows_bundle)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   install(FILES ${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm DESTINATION translations)
   install(FILES ${PROJECT_BINARY_DIR}/flashdisk.html DESTINATION .)
+  # The page takes the project's version from here, as the Linux one does.
+  set(manual_page ${PROJECT_BINARY_DIR}/packaging/flashdisk.1)
+  configure_file(${PROJECT_SOURCE_DIR}/cli/flashdisk.1 ${manual_page} @ONLY)
   add_custom_command(
     OUTPUT ${PROJECT_BINARY_DIR}/flashdisk.html
-    COMMAND mandoc -Thtml -Kutf-8 ${PROJECT_SOURCE_DIR}/cli/flashdisk.1 > ${PROJECT_BINARY_DIR}/flashdisk.html
-    DEPENDS ${PROJECT_SOURCE_DIR}/cli/flashdisk.1
+    COMMAND mandoc -Thtml -Kutf-8 ${manual_page} > ${PROJECT_BINARY_DIR}/flashdisk.html
+    DEPENDS ${manual_page}
     COMMENT "Turning the manual page of flashdisk into a web page")
   add_custom_target(flashdisk_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/flashdisk.html)
 endfunction()

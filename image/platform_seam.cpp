@@ -15,6 +15,7 @@
 #include <cerrno>
 #endif
 
+#include <atomic>
 #include <cstdint>
 #include <system_error>
 #include <thread>
@@ -220,8 +221,27 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   return arguments;
 }
 
+namespace {
+
+// Windows calls a console's control handlers on a thread of its own and
+// hands them no context, so the code page to give back on Ctrl+C or
+// Ctrl+Break waits here, the one place a handler can find it.
+std::atomic<UINT> code_page_after_interrupt{0};
+
+BOOL WINAPI GiveCodePageBackOnInterrupt(DWORD) {
+  const UINT code_page = code_page_after_interrupt.load();
+  if (code_page != 0) {
+    SetConsoleOutputCP(code_page);
+  }
+  return FALSE;  // the next handler, in the end Windows' own, ends the program
+}
+
+}  // namespace
+
 Utf8Console::Utf8Console() : previous_code_page_(GetConsoleOutputCP()) {
   if (previous_code_page_ != 0) {
+    code_page_after_interrupt = previous_code_page_;
+    SetConsoleCtrlHandler(GiveCodePageBackOnInterrupt, TRUE);
     SetConsoleOutputCP(CP_UTF8);
   }
   _setmode(_fileno(stdout), _O_BINARY);
@@ -232,6 +252,8 @@ Utf8Console::~Utf8Console() {
   std::fflush(nullptr);
   if (previous_code_page_ != 0) {
     SetConsoleOutputCP(previous_code_page_);
+    SetConsoleCtrlHandler(GiveCodePageBackOnInterrupt, FALSE);
+    code_page_after_interrupt = 0;
   }
 }
 

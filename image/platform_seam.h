@@ -75,7 +75,8 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
 // While it lives, standard output and error write the program's UTF-8 bytes
 // as they are: a Windows console is told to show them as UTF-8, and nothing
 // turns "\n" into "\r\n" on the way to a file or a pipe. The console gets its
-// own code page back at the end, so that what runs in it next is not changed.
+// own code page back at the end, and on Ctrl+C or Ctrl+Break too, so that
+// what runs in it next is not changed.
 class Utf8Console {
  public:
   Utf8Console();

@@ -25,6 +25,7 @@ std::optional<QString> RunFileDialog(QFileDialog& dialog) {
 
 std::optional<QString> ChooseImageFile(QWidget& owner, QFileDialog::AcceptMode mode,
                                        const QString& proposed_path, ImageFileDialogs& settings) {
+  const RegistryAside registry_aside;
   QFileDialog dialog(&owner);
   UseQtDialog(dialog);
   dialog.setAcceptMode(mode);
@@ -71,6 +72,7 @@ std::optional<QString> QtWindowServices::ChooseImageToSave(QWidget& owner,
 
 std::optional<QString> QtWindowServices::ChooseSourceFile(QWidget& owner,
                                                           const QString& proposed_name) {
+  const RegistryAside registry_aside;
   QFileDialog dialog(&owner);
   UseQtDialog(dialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

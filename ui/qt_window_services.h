@@ -1,6 +1,6 @@
 // The window services as the program uses them: Qt's message boxes and Qt's
 // own file dialogs, which speak Russian through Qt's translations and keep
-// their history for the run only.
+// nothing beyond the run (see run_only_settings.h).
 #pragma once
 
 #include "ui/run_only_settings.h"

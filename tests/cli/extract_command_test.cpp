@@ -46,12 +46,14 @@ TEST_F(ExtractCommandTest, NeverReplacesAFileWithoutForce) {
   EXPECT_EQ(FileBytes("kept.bin"), Bytes{2});
 }
 
-TEST_F(ExtractCommandTest, RefusesEntryNamesThatWouldLeaveTheFolder) {
+TEST_F(ExtractCommandTest, RefusesEntryNamesThatNameNoFileOfTheFolder) {
   std::vector<std::string> names{"../evil", "/etc/x", "..", ".", "a\x01", "b\x7f", "c\xc2\x98"};
 #ifdef _WIN32
-  // Windows also separates with a backslash, and a colon names a drive or a
-  // stream of the file.
-  names.insert(names.end(), {"..\\evil", "C:evil", "PROG:stream"});
+  // Windows also separates with a backslash, a colon names a drive or a
+  // stream, devices answer to their names in every folder, and a trailing
+  // dot or space is dropped.
+  names.insert(names.end(), {"..\\evil", "C:evil", "PROG:stream", "CON", "nul.txt", "COM1",
+                             "lpt9.bin", "PROG.", "PROG ", "a<b", "a?b", "a*b", "a\"b", "a|b"});
 #endif
   for (const auto& name : names) {
     Succeed({"set", "work/disk.rom", "1", "--name", name});

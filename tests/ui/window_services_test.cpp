@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QtTest>
 
 #include "tests/support/temporary_folder.h"
@@ -14,6 +15,7 @@
 #include "ui/field_text.h"
 #include "ui/main_window.h"
 #include "ui/qt_window_services.h"
+#include "ui/run_only_settings.h"
 #include "ui/russian_translations.h"
 
 using namespace flashdisk;
@@ -47,27 +49,81 @@ void Answer(QFileDialog& dialog, const QString& name) {
   QTest::mouseClick(&AcceptButton(dialog), Qt::LeftButton);
 }
 
-// A home of the test's own, whose settings file is what Qt's file dialog
-// left there in an earlier run: a place "earlier" in its side bar.
-class HomeOfAnEarlierRun {
+// What Qt's file dialog of an earlier run left where Qt keeps it: a place
+// "earlier" in its side bar. On Linux that is QtProject.conf in a home of the
+// test's own; on Windows the registry, HKCU\Software\QtProject, which the
+// test gives back as it found it.
+class EarlierRunsDialogState {
  public:
-  HomeOfAnEarlierRun() {
-    std::filesystem::create_directories(home_ / ".config");
+  EarlierRunsDialogState() {
     std::filesystem::create_directories(home_ / "earlier");
+#ifdef _WIN32
+    QSettings registry(kRegistryKey, QSettings::NativeFormat);
+    for (const auto& key : registry.allKeys()) {
+      found_[key] = registry.value(key);
+    }
+    registry.setValue("OrganizationDefaults/FileDialog/shortcuts", EarlierUrl().toString());
+    registry.setValue("OrganizationDefaults/FileDialog/sidebarWidth", 120);
+#else
+    std::filesystem::create_directories(home_ / ".config");
     const std::string text =
         "[FileDialog]\nshortcuts=" + EarlierUrl().toString().toStdString() + "\nsidebarWidth=120\n";
     home_.Write(".config/QtProject.conf", std::vector<std::uint8_t>(text.begin(), text.end()));
     qputenv("HOME", QFile::encodeName(Path(home_.path())));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(Path(home_ / ".config")));
+#endif
+  }
+#ifdef _WIN32
+  ~EarlierRunsDialogState() {
+    QSettings registry(kRegistryKey, QSettings::NativeFormat);
+    registry.remove("");
+    for (auto kept = found_.cbegin(); kept != found_.cend(); ++kept) {
+      registry.setValue(kept.key(), kept.value());
+    }
+  }
+#endif
+
+  QUrl EarlierUrl() const {
+    return QUrl::fromLocalFile(Path(home_ / "earlier"));
   }
 
-  QUrl EarlierUrl() const { return QUrl::fromLocalFile(Path(home_ / "earlier")); }
-  std::filesystem::path settings_file() const { return home_ / ".config/QtProject.conf"; }
-  std::vector<std::string> ConfigNames() const { return SortedNames(home_ / ".config"); }
+  // All that Qt keeps of "QtProject" beyond the run, as text.
+  QString Kept() const {
+#ifdef _WIN32
+    QSettings registry(kRegistryKey, QSettings::NativeFormat);
+    QStringList values;
+    for (const auto& key : registry.allKeys()) {
+      const QVariant value = registry.value(key);
+      values << key + "=" +
+                    (value.typeId() == QMetaType::QStringList ? value.toStringList().join(',')
+                                                              : value.toString());
+    }
+    return values.join('\n');
+#else
+    const auto file = ReadBytes(home_ / ".config/QtProject.conf");
+    QStringList names;
+    for (const auto& name : SortedNames(home_ / ".config")) {
+      names << QString::fromStdString(name);
+    }
+    return names.join(',') + "\n" +
+           QString::fromLatin1(reinterpret_cast<const char*>(file.data()),
+                               static_cast<qsizetype>(file.size()));
+#endif
+  }
 
  private:
+#ifdef _WIN32
+  static constexpr auto kRegistryKey = "HKEY_CURRENT_USER\\Software\\QtProject";
+  QVariantMap found_;
+#endif
   testing::TemporaryFolder home_;
 };
+
+// The folder in which a QSettings of Qt's file dialog would be now.
+QString SettingsFolder() {
+  return QFileInfo(QSettings(QSettings::IniFormat, QSettings::UserScope, "QtProject").fileName())
+      .absolutePath();
+}
 
 }  // namespace
 
@@ -75,10 +131,10 @@ class WindowServicesTest : public QObject {
   Q_OBJECT
 
  public:
-  explicit WindowServicesTest(const HomeOfAnEarlierRun& home) : home_(home) {}
+  explicit WindowServicesTest(const EarlierRunsDialogState& earlier) : earlier_(earlier) {}
 
  private:
-  const HomeOfAnEarlierRun& home_;
+  const EarlierRunsDialogState& earlier_;
   QtWindowServices services_;
   QWidget owner_;
 
@@ -98,19 +154,19 @@ class WindowServicesTest : public QObject {
 
   // First, before any other file dialog of this run has set a folder.
   void theFileDialogsNeitherReadNorKeepAnythingOfARun() {
-    const auto earlier_file = ReadBytes(home_.settings_file());
+    const QString earlier = earlier_.Kept();
+    QVERIFY(earlier.contains(earlier_.EarlierUrl().toString()));
     testing::TemporaryFolder folder;
     ImageFileDialogs settings;
     ModalDriver driver;
     driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
-      QVERIFY(!dialog.sidebarUrls().contains(home_.EarlierUrl()));
+      QVERIFY(!dialog.sidebarUrls().contains(earlier_.EarlierUrl()));
       Answer(dialog, Path(folder / "chosen"));
     });
     QCOMPARE(services_.ChooseImageToOpen(owner_, QString(), settings),
              std::optional<QString>(Path(folder / "chosen.rom")));
     QVERIFY(driver.RanAndClosed());
-    QCOMPARE(ReadBytes(home_.settings_file()), earlier_file);
-    QCOMPARE(home_.ConfigNames(), std::vector<std::string>{"QtProject.conf"});
+    QCOMPARE(earlier_.Kept(), earlier);
   }
 
   void anErrorIsABoxWithOneButton() {
@@ -232,13 +288,37 @@ class WindowServicesTest : public QObject {
     QVERIFY(!std::filesystem::exists(folder / "none.rom"));
     window.close();
   }
+
+  // Last: it leaves Qt's settings pointed at a folder that is gone and the
+  // temporary folder at a file, in which no folder can be made.
+  void withoutATemporaryFolderEachRunHasAPrivateFolderOfItsOwn() {
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("file", Bytes({1}));
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      qputenv(name, QFile::encodeName(Path(file)));
+    }
+    auto first_run = std::make_unique<RunOnlySettings>();
+    const QString first = SettingsFolder();
+    QVERIFY(QFileInfo(first).isDir());
+#ifndef _WIN32
+    QCOMPARE(QFile::permissions(first) & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFileDevice::Permissions());
+#endif
+    auto second_run = std::make_unique<RunOnlySettings>();
+    QVERIFY(SettingsFolder() != first);
+    const QString second = SettingsFolder();
+    first_run.reset();
+    second_run.reset();
+    QVERIFY(!QFileInfo::exists(first) && !QFileInfo::exists(second));
+  }
 };
 
-// The home is pointed at before Qt looks for its settings.
+// The earlier run's state is in place before Qt looks for its settings.
 int main(int argc, char** argv) {
-  const HomeOfAnEarlierRun home;
+  const EarlierRunsDialogState earlier;
   QApplication application(argc, argv);
-  WindowServicesTest test(home);
+  WindowServicesTest test(earlier);
   return QTest::qExec(&test, argc, argv);
 }
 #include "window_services_test.moc"
