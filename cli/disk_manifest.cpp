@@ -1,0 +1,393 @@
+#include "cli/disk_manifest.h"
+
+#include <toml++/toml.h>
+#include <algorithm>
+#include <limits>
+#include <sstream>
+
+#include "cli/load_address_text.h"
+#include "image/image_format.h"
+#include "image/user_messages.h"
+
+namespace flashdisk::cli {
+
+namespace {
+
+constexpr std::string_view kNeedString = "Нужна строка в кавычках!";
+constexpr std::string_view kNeedInteger = "Нужно целое число!";
+constexpr std::string_view kNeedBoolean = "Нужно true или false!";
+constexpr std::string_view kOutOfRange = "Число вне допустимых пределов!";
+constexpr std::string_view kUnknownKey = "Неизвестный ключ!";
+constexpr std::string_view kNeedBytes =
+    "Нужны байты в шестнадцатеричном виде, например \"00 FF\", не больше 31!";
+
+// A refusal on its way out of the reader; ParseManifest turns it into its result.
+struct Refusal {
+  ManifestError error;
+};
+
+std::size_t LineOf(const toml::node& node) {
+  return node.source().begin.line;
+}
+
+[[noreturn]] void Refuse(const toml::node& node, std::string key, std::string_view message) {
+  throw Refusal{{LineOf(node), std::move(key), std::string(message)}};
+}
+
+// Reads the keys of one table, each once, and refuses any key it was not asked for.
+class TableReader {
+ public:
+  TableReader(const toml::table& table, std::string prefix)
+      : table_(table), prefix_(std::move(prefix)) {}
+
+  std::string KeyName(std::string_view key) const { return prefix_ + std::string(key); }
+  std::size_t line() const { return table_.source().begin.line; }
+
+  const toml::node* Find(std::string_view key) {
+    known_.emplace_back(key);
+    return table_.get(key);
+  }
+
+  std::optional<std::string> String(std::string_view key) {
+    const auto* node = Find(key);
+    if (!node) {
+      return std::nullopt;
+    }
+    if (!node->is_string()) {
+      Refuse(*node, KeyName(key), kNeedString);
+    }
+    return node->as_string()->get();
+  }
+
+  std::optional<bool> Boolean(std::string_view key) {
+    const auto* node = Find(key);
+    if (!node) {
+      return std::nullopt;
+    }
+    if (!node->is_boolean()) {
+      Refuse(*node, KeyName(key), kNeedBoolean);
+    }
+    return node->as_boolean()->get();
+  }
+
+  std::optional<std::uint32_t> Integer(std::string_view key, std::uint32_t max) {
+    const auto* node = Find(key);
+    if (!node) {
+      return std::nullopt;
+    }
+    if (!node->is_integer()) {
+      Refuse(*node, KeyName(key), kNeedInteger);
+    }
+    const auto value = node->as_integer()->get();
+    if (value < 0 || static_cast<std::uint64_t>(value) > max) {
+      Refuse(*node, KeyName(key), kOutOfRange);
+    }
+    return static_cast<std::uint32_t>(value);
+  }
+
+  // A 16-bit target address: a number, or 1 to 4 hexadecimal digits as --load.
+  std::optional<std::uint16_t> Address(std::string_view key) {
+    const auto* node = Find(key);
+    if (!node) {
+      return std::nullopt;
+    }
+    if (node->is_string()) {
+      if (const auto address = ParseLoadAddress(node->as_string()->get())) {
+        return address;
+      }
+    } else if (node->is_integer()) {
+      const auto value = node->as_integer()->get();
+      if (value >= 0 && value <= 0xFFFF) {
+        return static_cast<std::uint16_t>(value);
+      }
+    }
+    Refuse(*node, KeyName(key), kBadLoadAddressMessage);
+  }
+
+  ByteString Bytes(std::string_view key);
+
+  std::optional<ManifestFile> File(std::string_view key) {
+    const auto* node = Find(key);
+    if (!node) {
+      return std::nullopt;
+    }
+    if (!node->is_string() || node->as_string()->get().empty()) {
+      Refuse(*node, KeyName(key), kNeedString);
+    }
+    return ManifestFile{node->as_string()->get(), LineOf(*node), KeyName(key)};
+  }
+
+  // Refuses the first key that no reader asked for: a misspelt `reserve`
+  // would otherwise lose the entry's reserve without a word.
+  void RefuseUnknownKeys() const {
+    for (const auto& [key, node] : table_) {
+      if (std::find(known_.begin(), known_.end(), key.str()) == known_.end()) {
+        Refuse(node, KeyName(key.str()), kUnknownKey);
+      }
+    }
+  }
+
+ private:
+  const toml::table& table_;
+  std::string prefix_;
+  std::vector<std::string> known_;
+};
+
+std::optional<std::uint8_t> HexDigit(char c) {
+  if (c >= '0' && c <= '9') {
+    return static_cast<std::uint8_t>(c - '0');
+  }
+  if (c >= 'A' && c <= 'F') {
+    return static_cast<std::uint8_t>(c - 'A' + 10);
+  }
+  if (c >= 'a' && c <= 'f') {
+    return static_cast<std::uint8_t>(c - 'a' + 10);
+  }
+  return std::nullopt;
+}
+
+// Pairs of hexadecimal digits, spaces between them allowed.
+std::optional<ByteString> ParseHexBytes(std::string_view text) {
+  ByteString bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') {
+      continue;
+    }
+    const auto high = HexDigit(text[i]);
+    const auto low = i + 1 < text.size() ? HexDigit(text[i + 1]) : std::nullopt;
+    if (!high || !low || bytes.size() == kMaxTextLength) {
+      return std::nullopt;
+    }
+    bytes.push_back(static_cast<std::uint8_t>(*high << 4 | *low));
+    ++i;
+  }
+  return bytes;
+}
+
+ByteString TableReader::Bytes(std::string_view key) {
+  const auto* node = Find(key);
+  if (!node) {
+    return {};
+  }
+  const auto bytes = node->is_string() ? ParseHexBytes(node->as_string()->get()) : std::nullopt;
+  if (!bytes) {
+    Refuse(*node, KeyName(key), kNeedBytes);
+  }
+  return *bytes;
+}
+
+// The sector size as `new --sector` takes it, as a number or as its text.
+std::optional<std::string> SectorText(TableReader& reader) {
+  const auto* node = reader.Find("sector");
+  if (!node) {
+    return std::nullopt;
+  }
+  std::string text;
+  if (node->is_integer()) {
+    text = std::to_string(node->as_integer()->get());
+  } else if (node->is_string()) {
+    text = node->as_string()->get();
+  }
+  if (!SizeFromText(kSectorSizeChoices, text)) {
+    Refuse(*node, reader.KeyName("sector"), "Нужен размер сектора: 1, 128, 256, 512 или 1024!");
+  }
+  return text;
+}
+
+// The directory starts after the header, on a sector's first byte, and
+// inside the disk (at its very end for a disk with no room for entries).
+std::optional<std::uint32_t> Directory(TableReader& reader, const DiskSettings& disk) {
+  const auto directory = reader.Integer("directory", std::numeric_limits<std::uint32_t>::max());
+  if (!directory) {
+    return std::nullopt;
+  }
+  const auto sector = *SizeFromText(kSectorSizeChoices, disk.sector);
+  if (*directory < kHeaderSize || *directory > *SizeFromText(kDiskSizeChoices, disk.size) ||
+      *directory % sector != 0) {
+    Refuse(*reader.Find("directory"), reader.KeyName("directory"),
+           "Каталог должен начинаться после заголовка, на границе сектора и в пределах диска!");
+  }
+  return directory;
+}
+
+DiskSettings ReadDisk(const toml::table& table) {
+  TableReader reader(table, "disk.");
+  DiskSettings disk;
+  if (auto size = reader.String("size")) {
+    if (!SizeFromText(kDiskSizeChoices, *size)) {
+      Refuse(*table.get("size"), reader.KeyName("size"),
+             "Нужен размер диска: 64k, 128k, 256k, 512k, 1024k или 2048k!");
+    }
+    disk.size = *size;
+  }
+  disk.sector = SectorText(reader).value_or(disk.sector);
+  disk.label = reader.String("label").value_or("");
+  disk.label_rest = reader.Bytes("label_rest");
+  disk.system_load = reader.Address("system_load").value_or(0);
+  disk.system_size = static_cast<std::uint16_t>(reader.Integer("system_size", 0xFFFF).value_or(0));
+  disk.directory = Directory(reader, disk);
+  disk.header_rest = reader.File("header_rest");
+  disk.after_chain = reader.File("after_chain");
+  disk.full = reader.Boolean("full").value_or(false);
+  reader.RefuseUnknownKeys();
+  return disk;
+}
+
+EntrySettings ReadEntry(const toml::table& table, std::size_t number) {
+  TableReader reader(table, "entry[" + std::to_string(number) + "].");
+  EntrySettings entry;
+  const auto file = reader.File("file");
+  if (!file) {
+    throw Refusal{{reader.line(), reader.KeyName("file"), "Не указан файл записи!"}};
+  }
+  entry.file = *file;
+  entry.name = reader.String("name");
+  entry.load = reader.Address("load");
+  entry.rks = reader.Boolean("rks");
+  entry.big = reader.Boolean("big");
+  entry.exec = reader.Boolean("exec");
+  entry.aligned = reader.Boolean("aligned").value_or(false);
+  entry.reserve = reader.Integer("reserve", std::numeric_limits<std::uint32_t>::max()).value_or(0);
+  entry.deleted = reader.Boolean("deleted").value_or(false);
+  entry.readonly = reader.Boolean("readonly").value_or(false);
+  entry.bit2 = reader.Boolean("bit2").value_or(false);
+  entry.bit1 = reader.Boolean("bit1").value_or(false);
+  entry.bit0 = reader.Boolean("bit0").value_or(false);
+  entry.name_rest = reader.Bytes("name_rest");
+  entry.tail = reader.File("tail");
+  reader.RefuseUnknownKeys();
+  return entry;
+}
+
+Manifest ReadManifest(const toml::table& root) {
+  TableReader reader(root, "");
+  Manifest manifest;
+  if (const auto* disk = reader.Find("disk")) {
+    if (!disk->is_table()) {
+      Refuse(*disk, "disk", "Нужна таблица [disk]!");
+    }
+    manifest.disk = ReadDisk(*disk->as_table());
+  }
+  if (const auto* entries = reader.Find("entry")) {
+    if (!entries->is_array_of_tables()) {
+      Refuse(*entries, "entry", "Нужны таблицы [[entry]]!");
+    }
+    for (const auto& entry : *entries->as_array()) {
+      manifest.entries.push_back(ReadEntry(*entry.as_table(), manifest.entries.size() + 1));
+    }
+  }
+  reader.RefuseUnknownKeys();
+  return manifest;
+}
+
+// Writes `key = value` with the value in TOML's own notation.
+template <typename Value>
+void WriteKey(std::ostream& out, std::string_view key, Value&& value,
+              toml::value_flags flags = toml::value_flags::none) {
+  toml::value<std::decay_t<Value>> node(std::forward<Value>(value));
+  node.flags(flags);
+  out << key << " = " << node << '\n';
+}
+
+void WriteAddress(std::ostream& out, std::string_view key, std::uint16_t address) {
+  WriteKey(out, key, std::int64_t{address}, toml::value_flags::format_as_hexadecimal);
+}
+
+void WriteBytes(std::ostream& out, std::string_view key, const ByteString& bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (const auto byte : bytes) {
+    text += text.empty() ? "" : " ";
+    text += kDigits[byte >> 4];
+    text += kDigits[byte & 0xF];
+  }
+  WriteKey(out, key, text);
+}
+
+void WriteFlag(std::ostream& out, std::string_view key, std::optional<bool> value) {
+  if (value) {
+    WriteKey(out, key, *value);
+  }
+}
+
+void WriteDisk(std::ostream& out, const DiskSettings& disk) {
+  out << "[disk]\n";
+  WriteKey(out, "size", disk.size);
+  WriteKey(out, "sector", std::int64_t{std::stoi(disk.sector)});
+  if (!disk.label.empty()) {
+    WriteKey(out, "label", disk.label);
+  }
+  if (!disk.label_rest.empty()) {
+    WriteBytes(out, "label_rest", disk.label_rest);
+  }
+  if (disk.system_load != 0) {
+    WriteAddress(out, "system_load", disk.system_load);
+  }
+  if (disk.system_size != 0) {
+    WriteKey(out, "system_size", std::int64_t{disk.system_size});
+  }
+  if (disk.directory) {
+    WriteKey(out, "directory", std::int64_t{*disk.directory});
+  }
+  if (disk.header_rest) {
+    WriteKey(out, "header_rest", disk.header_rest->path);
+  }
+  if (disk.after_chain) {
+    WriteKey(out, "after_chain", disk.after_chain->path);
+  }
+  WriteFlag(out, "full", disk.full ? std::optional<bool>(true) : std::nullopt);
+}
+
+// Only what differs from add's defaults, so a hand-written entry and an
+// unpacked one read alike.
+void WriteEntry(std::ostream& out, const EntrySettings& entry) {
+  out << "\n[[entry]]\n";
+  WriteKey(out, "file", entry.file.path);
+  if (entry.name) {
+    WriteKey(out, "name", *entry.name);
+  }
+  if (entry.load) {
+    WriteAddress(out, "load", *entry.load);
+  }
+  WriteFlag(out, "rks", entry.rks);
+  WriteFlag(out, "big", entry.big);
+  WriteFlag(out, "exec", entry.exec);
+  const std::pair<std::string_view, bool> set_flags[] = {
+      {"aligned", entry.aligned}, {"deleted", entry.deleted}, {"readonly", entry.readonly},
+      {"bit2", entry.bit2},       {"bit1", entry.bit1},       {"bit0", entry.bit0}};
+  for (const auto& [key, on] : set_flags) {
+    WriteFlag(out, key, on ? std::optional<bool>(true) : std::nullopt);
+  }
+  if (entry.reserve != 0) {
+    WriteKey(out, "reserve", std::int64_t{entry.reserve});
+  }
+  if (!entry.name_rest.empty()) {
+    WriteBytes(out, "name_rest", entry.name_rest);
+  }
+  if (entry.tail) {
+    WriteKey(out, "tail", entry.tail->path);
+  }
+}
+
+}  // namespace
+
+std::variant<Manifest, ManifestError> ParseManifest(std::string_view text) {
+  try {
+    return ReadManifest(toml::parse(text));
+  } catch (const toml::parse_error& error) {
+    return ManifestError{error.source().begin.line, "", "Ошибка синтаксиса TOML!"};
+  } catch (const Refusal& refusal) {
+    return refusal.error;
+  }
+}
+
+std::string ManifestText(const Manifest& manifest) {
+  std::ostringstream out;
+  WriteDisk(out, manifest.disk);
+  for (const auto& entry : manifest.entries) {
+    WriteEntry(out, entry);
+  }
+  return out.str();
+}
+
+}  // namespace flashdisk::cli
