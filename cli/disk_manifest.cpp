@@ -280,42 +280,71 @@ Manifest ReadManifest(const toml::table& root) {
   return manifest;
 }
 
-// Writes `key = value` with the value in TOML's own notation.
-template <typename Value>
-void WriteKey(std::ostream& out, std::string_view key, Value&& value,
-              toml::value_flags flags = toml::value_flags::none) {
-  toml::value<std::decay_t<Value>> node(std::forward<Value>(value));
-  node.flags(flags);
-  out << key << " = " << node << '\n';
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// A TOML basic string on one line: every control character escaped, since a
+// multi-line string would drop a leading newline on reading.
+std::string Quoted(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      quoted += "\\u00";
+      quoted += kHexDigits[byte >> 4];
+      quoted += kHexDigits[byte & 0xF];
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
 }
 
+void WriteKey(std::ostream& out, std::string_view key, std::string_view value) {
+  out << key << " = " << value << '\n';
+}
+
+void WriteString(std::ostream& out, std::string_view key, std::string_view text) {
+  WriteKey(out, key, Quoted(text));
+}
+
+void WriteNumber(std::ostream& out, std::string_view key, std::uint32_t number) {
+  WriteKey(out, key, std::to_string(number));
+}
+
+// Target addresses as the window shows them, in four hexadecimal digits.
 void WriteAddress(std::ostream& out, std::string_view key, std::uint16_t address) {
-  WriteKey(out, key, std::int64_t{address}, toml::value_flags::format_as_hexadecimal);
-}
-
-void WriteBytes(std::ostream& out, std::string_view key, const ByteString& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const auto byte : bytes) {
-    text += text.empty() ? "" : " ";
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0xF];
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    text += kHexDigits[(address >> shift) & 0xF];
   }
   WriteKey(out, key, text);
 }
 
+void WriteBytes(std::ostream& out, std::string_view key, const ByteString& bytes) {
+  std::string text;
+  for (const auto byte : bytes) {
+    text += text.empty() ? "" : " ";
+    text += kHexDigits[byte >> 4];
+    text += kHexDigits[byte & 0xF];
+  }
+  WriteString(out, key, text);
+}
+
 void WriteFlag(std::ostream& out, std::string_view key, std::optional<bool> value) {
   if (value) {
-    WriteKey(out, key, *value);
+    WriteKey(out, key, *value ? "true" : "false");
   }
 }
 
 void WriteDisk(std::ostream& out, const DiskSettings& disk) {
   out << "[disk]\n";
-  WriteKey(out, "size", disk.size);
-  WriteKey(out, "sector", std::int64_t{std::stoi(disk.sector)});
+  WriteString(out, "size", disk.size);
+  WriteKey(out, "sector", disk.sector);
   if (!disk.label.empty()) {
-    WriteKey(out, "label", disk.label);
+    WriteString(out, "label", disk.label);
   }
   if (!disk.label_rest.empty()) {
     WriteBytes(out, "label_rest", disk.label_rest);
@@ -324,16 +353,16 @@ void WriteDisk(std::ostream& out, const DiskSettings& disk) {
     WriteAddress(out, "system_load", disk.system_load);
   }
   if (disk.system_size != 0) {
-    WriteKey(out, "system_size", std::int64_t{disk.system_size});
+    WriteNumber(out, "system_size", disk.system_size);
   }
   if (disk.directory) {
-    WriteKey(out, "directory", std::int64_t{*disk.directory});
+    WriteNumber(out, "directory", *disk.directory);
   }
   if (disk.header_rest) {
-    WriteKey(out, "header_rest", disk.header_rest->path);
+    WriteString(out, "header_rest", disk.header_rest->path);
   }
   if (disk.after_chain) {
-    WriteKey(out, "after_chain", disk.after_chain->path);
+    WriteString(out, "after_chain", disk.after_chain->path);
   }
   WriteFlag(out, "full", disk.full ? std::optional<bool>(true) : std::nullopt);
 }
@@ -342,9 +371,9 @@ void WriteDisk(std::ostream& out, const DiskSettings& disk) {
 // unpacked one read alike.
 void WriteEntry(std::ostream& out, const EntrySettings& entry) {
   out << "\n[[entry]]\n";
-  WriteKey(out, "file", entry.file.path);
+  WriteString(out, "file", entry.file.path);
   if (entry.name) {
-    WriteKey(out, "name", *entry.name);
+    WriteString(out, "name", *entry.name);
   }
   if (entry.load) {
     WriteAddress(out, "load", *entry.load);
@@ -359,13 +388,13 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
     WriteFlag(out, key, on ? std::optional<bool>(true) : std::nullopt);
   }
   if (entry.reserve != 0) {
-    WriteKey(out, "reserve", std::int64_t{entry.reserve});
+    WriteNumber(out, "reserve", entry.reserve);
   }
   if (!entry.name_rest.empty()) {
     WriteBytes(out, "name_rest", entry.name_rest);
   }
   if (entry.tail) {
-    WriteKey(out, "tail", entry.tail->path);
+    WriteString(out, "tail", entry.tail->path);
   }
 }
 
