@@ -118,11 +118,20 @@ void FileNamePicker::Reserve(std::string_view utf8) {
 
 std::string FileNamePicker::Pick(std::string_view wanted) {
   const auto safe = SafeFileName(wanted);
-  auto name = safe;
-  const auto extension = ExtensionStart(safe);
-  for (int copy = 2; !taken_.insert(FoldCase(name)).second; ++copy) {
-    name = safe.substr(0, extension) + "-" + std::to_string(copy) + safe.substr(extension);
+  // Each name goes on from the copy number it reached, so a thousand
+  // entries of one name cost a thousand tries, not half a million.
+  auto& copy = last_copy_[FoldCase(safe)];
+  if (copy == 0) {
+    copy = 1;
+    if (taken_.insert(FoldCase(safe)).second) {
+      return safe;
+    }
   }
+  const auto extension = ExtensionStart(safe);
+  std::string name;
+  do {
+    name = safe.substr(0, extension) + "-" + std::to_string(++copy) + safe.substr(extension);
+  } while (!taken_.insert(FoldCase(name)).second);
   return name;
 }
 

@@ -3,6 +3,7 @@
 // where the file system does not tell letter case apart.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ class FileNamePicker {
 
  private:
   std::set<std::string> taken_;  // in the folded letter case
+  std::map<std::string, int>
+      last_copy_;  // by the folded safe name; 0 before its first pick, then the last copy tried
 };
 
 }  // namespace flashdisk::cli
