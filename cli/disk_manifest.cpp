@@ -48,41 +48,30 @@ class TableReader {
     return table_.get(key);
   }
 
-  std::optional<std::string> String(std::string_view key) {
+  // The key's value when it has the type T; a value of another type is refused.
+  template <typename T>
+  std::optional<T> Value(std::string_view key, std::string_view message) {
     const auto* node = Find(key);
     if (!node) {
       return std::nullopt;
     }
-    if (!node->is_string()) {
-      Refuse(*node, KeyName(key), kNeedString);
+    if (!node->is<T>()) {
+      Refuse(*node, KeyName(key), message);
     }
-    return node->as_string()->get();
+    return node->as<T>()->get();
   }
 
-  std::optional<bool> Boolean(std::string_view key) {
-    const auto* node = Find(key);
-    if (!node) {
-      return std::nullopt;
-    }
-    if (!node->is_boolean()) {
-      Refuse(*node, KeyName(key), kNeedBoolean);
-    }
-    return node->as_boolean()->get();
+  std::optional<std::string> String(std::string_view key) {
+    return Value<std::string>(key, kNeedString);
   }
+  std::optional<bool> Boolean(std::string_view key) { return Value<bool>(key, kNeedBoolean); }
 
   std::optional<std::uint32_t> Integer(std::string_view key, std::uint32_t max) {
-    const auto* node = Find(key);
-    if (!node) {
-      return std::nullopt;
+    const auto value = Value<std::int64_t>(key, kNeedInteger);
+    if (value && (*value < 0 || static_cast<std::uint64_t>(*value) > max)) {
+      Refuse(*table_.get(key), KeyName(key), kOutOfRange);
     }
-    if (!node->is_integer()) {
-      Refuse(*node, KeyName(key), kNeedInteger);
-    }
-    const auto value = node->as_integer()->get();
-    if (value < 0 || static_cast<std::uint64_t>(value) > max) {
-      Refuse(*node, KeyName(key), kOutOfRange);
-    }
-    return static_cast<std::uint32_t>(value);
+    return value ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*value)) : std::nullopt;
   }
 
   // A 16-bit target address: a number, or 1 to 4 hexadecimal digits as --load.
