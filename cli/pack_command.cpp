@@ -1,6 +1,7 @@
 #include "cli/pack_command.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -70,20 +71,40 @@ class DiskPacker {
 
   // The file a key names, when it lies inside the manifest's folder: no
   // absolute path, no "..", and no link on the way that leads out.
-  std::optional<fs::path> Resolve(const ManifestFile& file) const {
+  std::optional<fs::path> Resolve(const ManifestFile& file) {
     const auto relative = PathFromUtf8(file.path);
     const bool climbs = std::any_of(relative.begin(), relative.end(),
                                     [](const fs::path& part) { return part == ".."; });
-    const auto path = folder_ / relative;
-    std::error_code error;
-    const auto real_folder = fs::weakly_canonical(folder_.empty() ? "." : folder_, error);
-    const auto real_path = fs::weakly_canonical(path, error);
-    const auto inside = real_path.lexically_relative(real_folder);
-    if (relative.has_root_path() || climbs || error || inside.empty() || *inside.begin() == "..") {
+    if (relative.has_root_path() || climbs || LinkLeadsOut(relative)) {
       ReportAt(file.line, file.key, kOutsideFolderMessage);
       return std::nullopt;
     }
-    return path;
+    return folder_ / relative;
+  }
+
+  // Without links a path that neither starts at a root nor climbs stays
+  // inside; only a link on the way needs following to where it really leads.
+  // Folders found to be no link are not looked at again.
+  bool LinkLeadsOut(const fs::path& relative) {
+    std::error_code error;
+    auto at = folder_;
+    for (const auto& part : relative) {
+      at /= part;
+      if (plain_folders_.contains(at)) {
+        continue;
+      }
+      const auto status = fs::symlink_status(at, error);
+      if (fs::is_directory(status)) {
+        plain_folders_.insert(at);
+      }
+      if (fs::is_symlink(status)) {
+        const auto real_folder = fs::weakly_canonical(folder_.empty() ? "." : folder_, error);
+        const auto inside =
+            fs::weakly_canonical(folder_ / relative, error).lexically_relative(real_folder);
+        return error || inside.empty() || *inside.begin() == "..";
+      }
+    }
+    return false;
   }
 
   bool FormatDisk(const DiskSettings& settings) {
@@ -189,6 +210,7 @@ class DiskPacker {
   const Console& console_;
   DiskImage image_;
   std::vector<std::pair<std::uint64_t, ByteString>> pending_;
+  std::set<fs::path> plain_folders_;
 };
 
 fs::path ManifestOf(const fs::path& source) {
