@@ -24,6 +24,7 @@ inline constexpr std::string_view kNotAFolderMessage = "Это не папка!"
 inline constexpr std::string_view kLinkKeptMessage = "Это ссылка, она не будет заменена!";
 inline constexpr std::string_view kOutsideFolderMessage =
     "Файл вне папки описания диска: путь уводит из неё!";
-inline constexpr std::string_view kLongerThanRoomMessage = "Файл длиннее отведённого ему места!";
+inline constexpr std::string_view kLongerThanRoomMessage =
+    "Байты не помещаются в отведённое им место!";
 
 }  // namespace flashdisk::cli

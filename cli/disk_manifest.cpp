@@ -93,7 +93,7 @@ class TableReader {
     Refuse(*node, KeyName(key), kBadLoadAddressMessage);
   }
 
-  ByteString Bytes(std::string_view key);
+  ManifestBytes Bytes(std::string_view key);
 
   std::optional<ManifestFile> File(std::string_view key) {
     const auto* node = Find(key);
@@ -153,7 +153,7 @@ std::optional<ByteString> ParseHexBytes(std::string_view text) {
   return bytes;
 }
 
-ByteString TableReader::Bytes(std::string_view key) {
+ManifestBytes TableReader::Bytes(std::string_view key) {
   const auto* node = Find(key);
   if (!node) {
     return {};
@@ -162,7 +162,7 @@ ByteString TableReader::Bytes(std::string_view key) {
   if (!bytes) {
     Refuse(*node, KeyName(key), kNeedBytes);
   }
-  return *bytes;
+  return {*bytes, LineOf(*node), KeyName(key)};
 }
 
 // The sector size as `new --sector` takes it, as a number or as its text.
@@ -335,8 +335,8 @@ void WriteDisk(std::ostream& out, const DiskSettings& disk) {
   if (!disk.label.empty()) {
     WriteString(out, "label", disk.label);
   }
-  if (!disk.label_rest.empty()) {
-    WriteBytes(out, "label_rest", disk.label_rest);
+  if (!disk.label_rest.bytes.empty()) {
+    WriteBytes(out, "label_rest", disk.label_rest.bytes);
   }
   if (disk.system_load != 0) {
     WriteAddress(out, "system_load", disk.system_load);
@@ -379,8 +379,8 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
   if (entry.reserve != 0) {
     WriteNumber(out, "reserve", entry.reserve);
   }
-  if (!entry.name_rest.empty()) {
-    WriteBytes(out, "name_rest", entry.name_rest);
+  if (!entry.name_rest.bytes.empty()) {
+    WriteBytes(out, "name_rest", entry.name_rest.bytes);
   }
   if (entry.tail) {
     WriteString(out, "tail", entry.tail->path);

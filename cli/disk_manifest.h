@@ -25,12 +25,19 @@ struct ManifestFile {
   std::string key;  // such as "entry[2].file"
 };
 
+// Bytes written out in the manifest itself, with the line of their key.
+struct ManifestBytes {
+  ByteString bytes;
+  std::size_t line = 0;
+  std::string key;
+};
+
 struct DiskSettings {
   std::string size = "512k";  // as `new --size`
   std::string sector = "256";
   std::string label;  // UTF-8
   // Bytes of the label field after its NUL, up to the last one not erased.
-  ByteString label_rest;
+  ManifestBytes label_rest;
   std::uint16_t system_load = 0;
   std::uint16_t system_size = 0;
   std::optional<std::uint32_t> directory;   // when not where `new` puts it
@@ -55,7 +62,7 @@ struct EntrySettings {
   bool bit2 = false;
   bool bit1 = false;
   bool bit0 = false;
-  ByteString name_rest;              // bytes of the name field after its NUL
+  ManifestBytes name_rest;           // bytes of the name field after its NUL
   std::optional<ManifestFile> tail;  // bytes from the data's end to the entry's end
 };
 

@@ -112,7 +112,10 @@ class DiskPacker {
     image_.Format(SizeFromText(kDiskSizeChoices, settings.size).value_or(0),
                   SizeFromText(kSectorSizeChoices, settings.sector).value_or(0));
     image_.SetLabel(Cp1251FromUtf8(settings.label));
-    KeepTextRest(kLabelOffset, ReadImageHeader(image_.disk()).label.size(), settings.label_rest);
+    if (!KeepTextRest(kLabelOffset, ReadImageHeader(image_.disk()).label.size(),
+                      settings.label_rest)) {
+      return false;
+    }
     const auto disk = image_.EditDisk();
     WriteLe16(disk, kSystemLoadAddressOffset, settings.system_load);
     WriteLe16(disk, kSystemSizeOffset, settings.system_size);
@@ -127,12 +130,14 @@ class DiskPacker {
     return true;
   }
 
-  // Bytes of a text field after its NUL, as far as the field goes.
-  void KeepTextRest(std::uint64_t field, std::size_t text_length, const ByteString& rest) {
-    const auto room = std::min(kTextFieldSize - text_length - 1, rest.size());
-    pending_.push_back(
-        {field + text_length + 1,
-         ByteString(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(room))});
+  // Bytes of a text field after its NUL; they must fit in the field.
+  bool KeepTextRest(std::uint64_t field, std::size_t text_length, const ManifestBytes& rest) {
+    if (rest.bytes.size() > kTextFieldSize - text_length - 1) {
+      ReportAt(rest.line, rest.key, kLongerThanRoomMessage);
+      return false;
+    }
+    pending_.push_back({field + text_length + 1, rest.bytes});
+    return true;
   }
 
   // Odd bytes inside entries are written once all entries are in: an edit
@@ -168,7 +173,9 @@ class DiskPacker {
     attributes.Set(kAttributeBit1, entry.bit1);
     attributes.Set(kAttributeBit0, entry.bit0);
     image_.SetEntryAttributes(position, attributes);
-    KeepTextRest(position + kEntryNameOffset, added.name.size(), entry.name_rest);
+    if (!KeepTextRest(position + kEntryNameOffset, added.name.size(), entry.name_rest)) {
+      return false;
+    }
     const auto data_end = position + kEntryHeaderSize + added.data_size;
     return !entry.tail || ReadKept(*entry.tail, data_end, position + added.total_length);
   }

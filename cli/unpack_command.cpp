@@ -73,7 +73,7 @@ class DiskUnpacker {
     disk.size = kDiskSizeChoices[DiskSizeIndex(header.disk_size).value_or(0)].text;
     disk.sector = kSectorSizeChoices[SectorSizeIndex(header.sector_size).value_or(0)].text;
     disk.label = Utf8FromCp1251(header.label);
-    disk.label_rest =
+    disk.label_rest.bytes =
         TextFieldRest(disk_.subspan(kLabelOffset, kTextFieldSize), header.label.size());
     disk.system_load = header.system_load_address;
     disk.system_size = header.system_size;
@@ -117,7 +117,7 @@ class DiskUnpacker {
     if (plan.total_length != entry.total_length) {
       settings.reserve = entry.total_length;
     }
-    settings.name_rest = TextFieldRest(
+    settings.name_rest.bytes = TextFieldRest(
         disk_.subspan(entry.position + kEntryNameOffset, kTextFieldSize), entry.name.size());
     return settings;
   }

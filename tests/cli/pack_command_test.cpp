@@ -83,6 +83,9 @@ TEST_F(PackCommandTest, NamesTheLineAndKeyOfAManifestError) {
   RefuseManifest("[[entry]]\nname = \"X\"\n", "1: entry[1].file", "Не указан файл записи!");
   RefuseManifest("[[entry]]\nfile = \"data.bin\"\naligned = 1\n", "3: entry[1].aligned",
                  "Нужно true или false!");
+  RefuseManifest(
+      "[[entry]]\nfile = \"data.bin\"\nname_rest = \"" + std::string(24 * 2, 'A') + "\"\n",
+      "3: entry[1].name_rest", "Байты не помещаются в отведённое им место!");
   RefuseManifest("[disk\n", "1", "Ошибка синтаксиса TOML!");
 }
 
