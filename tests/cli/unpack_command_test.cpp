@@ -97,6 +97,9 @@ TEST_F(UnpackCommandTest, WritesIntoAFolderWithFilesOnlyWithForceAndThenOnlyItsO
 }
 
 TEST_F(UnpackCommandTest, NeverWritesThroughALinkOutOfTheFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets only administrators make links";
+#endif
   std::filesystem::create_directory(folder_ / "linked");
   Write("outside.bin", {5});
   std::filesystem::create_symlink("../outside.bin", folder_ / "linked" / "data.bin");
