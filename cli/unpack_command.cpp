@@ -41,21 +41,14 @@ class DiskUnpacker {
 
   UnpackedDisk Unpack() {
     DescribeDisk();
-    const auto& entries = image_.listing().entries;
     // Data files are named first, so that they keep the entries' names.
-    for (const auto& entry : entries) {
+    for (const auto& entry : image_.listing().entries) {
       const auto name = names_.Pick(Utf8FromCp1251(entry.name));
       const auto data = image_.EntryData(entry);
       unpacked_.files.push_back({name, ByteString(data.begin(), data.end())});
       unpacked_.manifest.entries.push_back(DescribeEntry(entry, name));
     }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const auto& entry = entries[i];
-      const auto data_end = std::uint64_t{entry.position} + kEntryHeaderSize + entry.data_size;
-      const auto tail = disk_.subspan(data_end, entry.position + entry.total_length - data_end);
-      unpacked_.manifest.entries[i].tail =
-          KeepBytes(unpacked_.files[i].name + ".tail", tail, "tail");
-    }
+    KeepTails();
     const auto header = ReadImageHeader(disk_);
     auto& disk = unpacked_.manifest.disk;
     disk.header_rest =
@@ -120,6 +113,18 @@ class DiskUnpacker {
     settings.name_rest.bytes = TextFieldRest(
         disk_.subspan(entry.position + kEntryNameOffset, kTextFieldSize), entry.name.size());
     return settings;
+  }
+
+  // The bytes between each entry's data and its end, named after its data file.
+  void KeepTails() {
+    const auto& entries = image_.listing().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const auto& entry = entries[i];
+      const auto data_end = std::uint64_t{entry.position} + kEntryHeaderSize + entry.data_size;
+      const auto tail = disk_.subspan(data_end, entry.position + entry.total_length - data_end);
+      unpacked_.manifest.entries[i].tail =
+          KeepBytes(unpacked_.files[i].name + ".tail", tail, "tail");
+    }
   }
 
   // A file for odd bytes, when any of them is not erased.
