@@ -12,34 +12,20 @@ namespace flashdisk::cli {
 
 namespace {
 
-// The choices for one source: what the file suggests, then the flags given.
+// The choices for one source: what the file suggests, then those given.
 EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint64_t size,
-                        const AddOptions& options, std::uint16_t load_address) {
+                        const FileChoices& given) {
   const auto defaults = DeriveSourceDefaults(file, size);
-  const auto format = ChooseSourceFormat(file, defaults, options.rks, options.big, load_address);
+  const auto format = ChooseSourceFormat(file, defaults, given.rks, given.big, given.load_address);
   EntryChoices choices;
-  choices.name = Cp1251FromUtf8(options.name.value_or(defaults.name));
+  choices.name = Cp1251FromUtf8(given.name.value_or(defaults.name));
   choices.rks = format.rks;
   choices.big = format.big;
-  choices.executable = options.executable.value_or(defaults.executable_on);
-  choices.aligned = options.aligned;
+  choices.executable = given.executable.value_or(defaults.executable_on);
+  choices.aligned = given.aligned;
   choices.load_address = format.load_address;
-  choices.reserved_minimum = options.reserved_minimum;
+  choices.reserved_minimum = given.reserved_minimum;
   return choices;
-}
-
-AddResult AddOne(DiskImage& image, const std::filesystem::path& file, const AddOptions& options,
-                 std::uint16_t load_address) {
-  // A source that is not found is planned as an empty one: the add then
-  // refuses it as the window does, for want of room or a name before the
-  // read that fails.
-  const auto size = LookUpSource(file).value_or(0);
-  const auto choices = ChoicesFor(file, size, options, load_address);
-  const auto plan =
-      PlanEntry(size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
-  // An add moves the free space on by itself, so the next file is measured
-  // against the space now left without walking the chain again.
-  return AddEntry(image, SourceFile{file, size}, choices, plan);
 }
 
 }  // namespace
@@ -57,16 +43,37 @@ int RunAdd(const AddOptions& options, const Console& console) {
   if (!opened) {
     return kExitRefused;
   }
+  const FileChoices given{options.name,
+                          options.rks,
+                          options.big,
+                          options.executable,
+                          options.aligned,
+                          load_address.value_or(0),
+                          options.reserved_minimum};
   // All files go into the one image in memory; the file on disk is replaced
   // only once every one of them is in.
   for (const auto& file : options.files) {
-    const auto result = AddOne(opened->image, file, options, load_address.value_or(0));
+    const auto result = AddFile(opened->image, file, given);
     if (result != AddResult::kAdded) {
       console.Report(options.image, file, AddResultMessage(result));
       return kExitRefused;
     }
   }
   return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
+}
+
+AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const FileChoices& given,
+                  RoomRule room) {
+  // A source that is not found is planned as an empty one: the add then
+  // refuses it as the window does, for want of room or a name before the
+  // read that fails.
+  const auto size = LookUpSource(file).value_or(0);
+  const auto choices = ChoicesFor(file, size, given);
+  const auto plan =
+      PlanEntry(size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
+  // An add moves the free space on by itself, so the next file is measured
+  // against the space now left without walking the chain again.
+  return AddEntry(image, SourceFile{file, size}, choices, plan, room);
 }
 
 }  // namespace flashdisk::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/console.h"
+#include "image/entry_plan.h"
 
 namespace flashdisk::cli {
 
@@ -25,6 +26,22 @@ struct AddOptions {
   std::uint32_t reserved_minimum = 0;
 };
 
+// What add is told about one file; each choice given overrides what is
+// derived from the file. `pack` takes the same from a manifest's entry.
+struct FileChoices {
+  std::optional<std::string> name;  // UTF-8
+  std::optional<bool> rks;
+  std::optional<bool> big;
+  std::optional<bool> executable;
+  bool aligned = false;
+  std::uint16_t load_address = 0;  // an RKS file's own wins
+  std::uint32_t reserved_minimum = 0;
+};
+
 int RunAdd(const AddOptions& options, const Console& console);
+
+// Adds one host file at the end of the chain, as the add-file window would on OK.
+AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const FileChoices& given,
+                  RoomRule room = RoomRule::kLeaveByteAfter);
 
 }  // namespace flashdisk::cli

@@ -10,10 +10,13 @@
 #include "cli/console.h"
 #include "cli/edit_commands.h"
 #include "cli/extract_command.h"
+#include "cli/move_command.h"
 #include "cli/new_command.h"
+#include "cli/pack_command.h"
 #include "cli/remove_command.h"
 #include "cli/replace_command.h"
 #include "cli/show_commands.h"
+#include "cli/unpack_command.h"
 #include "image/image_format.h"
 #include "image/utf8_path.h"
 
@@ -36,6 +39,9 @@ struct CommandOptions {
   ShowOptions check;
   RemoveOptions remove;
   ReplaceOptions replace;
+  UnpackOptions unpack;
+  PackOptions pack;
+  MoveOptions move;
 };
 
 template <std::size_t kCount>
@@ -223,6 +229,34 @@ void DefineReplace(CLI::App& app, ReplaceOptions& options) {
       ->type_name("АДРЕС");
 }
 
+void DefineUnpack(CLI::App& app, UnpackOptions& options) {
+  auto* command = AddCommand(
+      app, "unpack", "записать образ в папку: описание disk.toml и по файлу на каждую запись");
+  AddImageArgument(*command, options.image);
+  AddPathOption(*command, "ПАПКА", options.folder, "папка, новая или пустая")
+      ->required()
+      ->type_name("");
+  command->add_flag("--force", options.force, "писать в непустую папку, заменяя только свои файлы");
+}
+
+void DefinePack(CLI::App& app, PackOptions& options) {
+  auto* command = AddCommand(app, "pack", "собрать образ из папки с описанием disk.toml");
+  AddPathOption(*command, "ПАПКА", options.source, "папка с disk.toml или сам файл описания")
+      ->required()
+      ->type_name("");
+  AddImageArgument(*command, options.image);
+  command->add_flag("--force", options.force, "заменить существующий файл");
+}
+
+void DefineMove(CLI::App& app, MoveOptions& options) {
+  auto* command = AddCommand(app, "move", "переставить запись на другое место в каталоге");
+  AddImageArgument(*command, options.image);
+  AddIndexArgument(*command, options.index);
+  command->add_option("МЕСТО", options.to, "новое место записи, 1 — первое")
+      ->required()
+      ->type_name("");
+}
+
 int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const Console& console) {
   if (app.got_subcommand("new")) {
     return RunNewImage(options.new_image, console);
@@ -250,6 +284,15 @@ int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const C
   }
   if (app.got_subcommand("replace")) {
     return RunReplace(options.replace, console);
+  }
+  if (app.got_subcommand("unpack")) {
+    return RunUnpack(options.unpack, console);
+  }
+  if (app.got_subcommand("pack")) {
+    return RunPack(options.pack, console);
+  }
+  if (app.got_subcommand("move")) {
+    return RunMove(options.move, console);
   }
   return RunExtract(options.extract, console);
 }
@@ -287,6 +330,9 @@ struct CommandLine::Parser {
     DefineShow(app, "check", "проверить образ и показать найденные проблемы", options.check);
     DefineRemove(app, options.remove);
     DefineReplace(app, options.replace);
+    DefineUnpack(app, options.unpack);
+    DefinePack(app, options.pack);
+    DefineMove(app, options.move);
     // Set after the commands are made, so that they do not inherit it.
     app.footer("Справка по команде: flashdisk КОМАНДА --help");
   }

@@ -19,4 +19,13 @@ inline constexpr std::string_view kAttributeSetAndClearedMessage =
     "Один и тот же атрибут указан и в --set, и в --clear!";
 inline constexpr std::string_view kImageBusyMessage = "Образ занят другой программой!";
 
+inline constexpr std::string_view kFolderNotEmptyMessage =
+    "Папка не пуста! Чтобы заменить файлы в ней, укажите --force.";
+inline constexpr std::string_view kNotAFolderMessage = "Это не папка!";
+inline constexpr std::string_view kLinkKeptMessage = "Это ссылка, она не будет заменена!";
+inline constexpr std::string_view kOutsideFolderMessage =
+    "Файл вне папки описания диска: путь уводит из неё!";
+inline constexpr std::string_view kLongerThanRoomMessage =
+    "Байты не помещаются в отведённое им место!";
+
 }  // namespace flashdisk::cli

@@ -14,15 +14,6 @@ namespace flashdisk::cli {
 
 namespace {
 
-std::optional<std::uint32_t> BytesOf(std::span<const SizeChoice> choices, std::string_view text) {
-  for (const auto& choice : choices) {
-    if (choice.text == text) {
-      return choice.bytes;
-    }
-  }
-  return std::nullopt;
-}
-
 // A link counts as existing even when it leads nowhere.
 bool Exists(const std::filesystem::path& path) {
   std::error_code error;
@@ -31,9 +22,25 @@ bool Exists(const std::filesystem::path& path) {
 
 }  // namespace
 
+bool MayCreateImage(const std::filesystem::path& image, bool force, const Console& console) {
+  if (!force && Exists(image)) {
+    console.Report(image, kFileExistsMessage);
+    return false;
+  }
+  return true;
+}
+
+bool SaveNewImage(const DiskImage& image, const std::filesystem::path& path,
+                  const Console& console) {
+  if (!image.Save(path)) {
+    console.Report(path, kWriteErrorMessage);
+    return false;
+  }
+  return true;
+}
+
 int RunNewImage(const NewImageOptions& options, const Console& console) {
-  if (!options.force && Exists(options.image)) {
-    console.Report(options.image, kFileExistsMessage);
+  if (!MayCreateImage(options.image, options.force, console)) {
     return kExitRefused;
   }
   // A command working on the image it replaces finishes first; its save
@@ -42,8 +49,8 @@ int RunNewImage(const NewImageOptions& options, const Console& console) {
   if (!lock) {
     return kExitRefused;
   }
-  const auto disk_size = BytesOf(kDiskSizeChoices, options.disk_size);
-  const auto sector_size = BytesOf(kSectorSizeChoices, options.sector_size);
+  const auto disk_size = SizeFromText(kDiskSizeChoices, options.disk_size);
+  const auto sector_size = SizeFromText(kSectorSizeChoices, options.sector_size);
   DiskImage image;
   if (!disk_size || !sector_size || !image.Format(*disk_size, *sector_size)) {
     // The argument parser lets only offered sizes through.
@@ -51,11 +58,7 @@ int RunNewImage(const NewImageOptions& options, const Console& console) {
     return kExitRefused;
   }
   image.SetLabel(Cp1251FromUtf8(options.label));
-  if (!image.Save(options.image)) {
-    console.Report(options.image, kWriteErrorMessage);
-    return kExitRefused;
-  }
-  return kExitSuccess;
+  return SaveNewImage(image, options.image, console) ? kExitSuccess : kExitRefused;
 }
 
 }  // namespace flashdisk::cli

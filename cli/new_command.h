@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/console.h"
+#include "image/disk_image.h"
 
 namespace flashdisk::cli {
 
@@ -17,5 +18,11 @@ struct NewImageOptions {
 };
 
 int RunNewImage(const NewImageOptions& options, const Console& console);
+
+// The way every command that makes a new image file writes it: an existing
+// file is replaced only with --force. Each reports its refusal.
+bool MayCreateImage(const std::filesystem::path& image, bool force, const Console& console);
+bool SaveNewImage(const DiskImage& image, const std::filesystem::path& path,
+                  const Console& console);
 
 }  // namespace flashdisk::cli

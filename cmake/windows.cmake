@@ -12,13 +12,18 @@ find_package(CLI11 CONFIG REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 find_package(nlohmann_json REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 set(flashdisk_host_headers ${PROJECT_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${flashdisk_host_headers})
-foreach(folder CLI nlohmann)
+foreach(folder CLI nlohmann toml++)
   if(NOT EXISTS ${flashdisk_host_headers}/${folder})
     file(CREATE_LINK /usr/include/${folder} ${flashdisk_host_headers}/${folder} SYMBOLIC)
   endif()
 endforeach()
 set_target_properties(CLI11::CLI11 nlohmann_json::nlohmann_json PROPERTIES
                       INTERFACE_INCLUDE_DIRECTORIES ${flashdisk_host_headers})
+# Debian's toml++ points at its Linux library; Windows takes it header-only.
+add_library(tomlplusplus::tomlplusplus INTERFACE IMPORTED)
+set_target_properties(tomlplusplus::tomlplusplus PROPERTIES
+                      INTERFACE_INCLUDE_DIRECTORIES ${flashdisk_host_headers}
+                      INTERFACE_COMPILE_DEFINITIONS TOML_HEADER_ONLY=1)
 
 # googletest is built from the source Debian ships with libgtest-dev.
 if(FLASHDISK_WITH_TESTS)

@@ -38,7 +38,9 @@ constexpr std::string_view kKnownArguments[] = {
     // files and texts
     "disk.rom", "link.rom", "folder.rom", "absent.rom", "source.bin", "source.rks", "empty.bin",
     "absent.bin", "out.bin", "missing/out.bin", "folder.rom/out.bin", "Диск", "ИМЯ.RKS",
-    "0123456789012345678901234567890123456789", ""};
+    "0123456789012345678901234567890123456789", "",
+    // unpack, pack, move
+    "unpack", "pack", "move", "disk.toml", "unpacked", "out.rom", "."};
 
 std::string ArbitraryArgument(std::span<const std::uint8_t> bytes) {
   std::string argument(bytes.begin(), bytes.end());

@@ -4,7 +4,7 @@
 // source file and the bytes of the image file. The corpus generator writes
 // its seeds in the same form.
 //
-//   byte 0       bits 0-2 and 6 (the high bit): command (10 and more:
+//   byte 0       bits 0-2 and 6 (the high bit): command (13 and more:
 //                none); bits 3-4: image argument; bit 5: no image argument
 //   byte 1       bits 0-3: number of further arguments
 //   arguments    a byte below 0xC0 picks a known argument; 0xC0 + N is
@@ -22,8 +22,9 @@
 
 namespace flashdisk::fuzz {
 
-inline constexpr std::array<std::string_view, 10> kCommands = {
-    "new", "info", "list", "add", "label", "set", "extract", "check", "remove", "replace"};
+inline constexpr std::array<std::string_view, 13> kCommands = {
+    "new",   "info",   "list",    "add",    "label", "set", "extract",
+    "check", "remove", "replace", "unpack", "pack",  "move"};
 
 // The files that every run finds in its working folder, and names of none.
 inline constexpr std::string_view kImageFile = "disk.rom";      // the input's image bytes
@@ -34,6 +35,7 @@ inline constexpr std::string_view kPlainSource = "source.bin";  // the input's s
 inline constexpr std::string_view kRksSource = "source.rks";    // the same bytes again
 inline constexpr std::string_view kEmptySource = "empty.bin";   // 0 bytes
 inline constexpr std::string_view kOutsideLink = "LINK.BIN";    // a link to kOutsideTarget
+inline constexpr std::string_view kManifest = "disk.toml";      // the source bytes again
 // The file that kOutsideLink leads to, three folders above the working one.
 inline constexpr std::string_view kOutsideTarget = "linked.bin";
 

@@ -6,7 +6,9 @@
 // folder, whatever names the image holds; and an
 // image that a command has changed still loads, checks and lists, with only
 // what that command may change changed; a check always finishes, and a
-// remove or replace leaves an image that a check finds as sound as before.
+// remove, replace or move leaves an image that a check finds as sound as
+// before. An unpack writes into one folder only, and packing that folder
+// gives back the image it read; a packed image is sound.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@
 
 #include "cli/command_line.h"
 #include "cli/console.h"
+#include "cli/pack_command.h"
 #include "fuzz/cli_fuzz_input.h"
 #include "fuzz/fuzz_files.h"
 #include "image/disk_image.h"
@@ -90,6 +93,7 @@ struct Workspace {
     WriteFile(work / kImageFile, input.image);
     WriteFile(work / kPlainSource, input.source);
     WriteFile(work / kRksSource, input.source);
+    WriteFile(work / kManifest, input.source);
     WriteFile(work / kEmptySource, {});
     fs::create_directory(work / kFolder);
     fs::create_symlink(kImageFile, work / kImageLink);
@@ -361,6 +365,29 @@ void CheckReplace(std::span<const DirectoryEntry> entries) {
           "a replace changes one entry only");
 }
 
+// The same entries, each with all its bytes, in any order; the chain ends
+// where it did and nothing after it changes.
+void CheckMove(std::span<const DirectoryEntry> entries) {
+  CheckStillSound();
+  const auto& before = Before();
+  const auto sorted_bytes = [](const DiskImage& image, auto listed) {
+    std::vector<std::vector<std::uint8_t>> all;
+    for (const auto& entry : listed) {
+      const auto bytes = BytesOf(image, entry);
+      all.emplace_back(bytes.begin(), bytes.end());
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+  };
+  Require(sorted_bytes(before.image, std::span(before.entries)) == sorted_bytes(After(), entries),
+          "a move keeps every entry with all its bytes");
+  const auto end = before.image.disk().size() - before.image.free_space();
+  Require(After().listing().free_space == before.image.free_space() &&
+              SameOutside(before.image.disk(), After().disk(),
+                          {{before.entries.empty() ? end : before.entries.front().position, end}}),
+          "a move changes only the chain");
+}
+
 // What each command may have changed in the input's image, now in After().
 void CheckEdit(const std::string& command) {
   const auto& before = Before();
@@ -387,6 +414,8 @@ void CheckEdit(const std::string& command) {
     CheckRemove(entries);
   } else if (command == "replace") {
     CheckReplace(entries);
+  } else if (command == "move") {
+    CheckMove(entries);
   } else if (command == "label") {
     const auto label_end = flashdisk::kLabelOffset + flashdisk::kTextFieldSize;
     Require(SameOutside(old, now, {{flashdisk::kLabelOffset, label_end}}),
@@ -473,6 +502,45 @@ void CheckExtract(const CliFuzzInput& input, const fs::path& written) {
           "an extract writes the data of an entry");
 }
 
+// Everything an unpack writes lies in the folder of its manifest, and that
+// manifest packs into the very image that was unpacked.
+void CheckUnpack(const CliFuzzInput& input, const std::vector<std::string>& changed) {
+  using flashdisk::fuzz::kManifest;
+  const auto manifest = std::find_if(changed.begin(), changed.end(), [](const std::string& name) {
+    return fs::path(name).filename() == kManifest;
+  });
+  Require(manifest != changed.end(), "an unpack writes a manifest");
+  const auto folder = fs::path(*manifest).parent_path().string();
+  Require(std::all_of(changed.begin(), changed.end(),
+                      [&folder](const std::string& name) {
+                        return folder.empty() || name == folder || name.starts_with(folder + "/");
+                      }),
+          "an unpack writes into its folder only");
+  if (!RanOnTheImageFile(input)) {
+    return;
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  const auto packed =
+      flashdisk::cli::PackManifest(Files().work / *manifest, "packed.rom", {out, err});
+  Require(packed && SameBytes(packed->disk(), Before().image.disk()),
+          "packing an unpacked folder gives the image back byte for byte");
+}
+
+// A packed image loads, and its header and chain are sound.
+void CheckPack(const std::vector<std::string>& changed) {
+  Require(changed.size() <= 1, "a pack writes one image");
+  if (changed.empty()) {
+    return;
+  }
+  auto& after = After();
+  Require(after.Load(Files().work / changed.front()) && after.Check().valid(),
+          "a packed image loads and checks");
+  after.List();
+  Require(!flashdisk::FindImageProblems(after, flashdisk::HeaderCheck::Outcome::kValid).damaged(),
+          "a packed image is sound");
+}
+
 void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
                   const std::vector<std::string>& changed) {
   using namespace flashdisk::fuzz;
@@ -481,6 +549,14 @@ void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
     Require(changed.empty(), "showing an image changes no file");
     Require(!outcome.out.empty(), "showing an image prints something");
     CheckJson(input, command, outcome.out);
+    return;
+  }
+  if (command == "unpack" && !Names(input, "--help") && !Names(input, "-h")) {
+    CheckUnpack(input, changed);
+    return;
+  }
+  if (command == "pack") {
+    CheckPack(changed);
     return;
   }
   Require(changed.size() <= 1, "a command writes at most one file");

@@ -283,6 +283,42 @@ void WriteReplace(const CorpusWriter& writer, const Bytes& whole, const Bytes& e
                Input("replace", "disk.rom", {"1", "source.bin", "--load", "x1"}, whole));
 }
 
+Bytes Text(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// Manifests as a stranger's repository might hold them: sound ones, and ones
+// that name files outside the folder, break TOML or give keys wrong values.
+void WriteFolders(const CorpusWriter& writer, const Bytes& whole, const Bytes& entries) {
+  const auto manifest = Text(
+      "[disk]\nsize = \"64k\"\nsector = 128\nlabel = \"Диск\"\nsystem_load = 0x8000\n"
+      "[[entry]]\nfile = \"source.bin\"\nname = \"ИГРА\"\nload = \"c000\"\nreserve = 1000\n"
+      "readonly = true\nname_rest = \"00 12\"\n"
+      "[[entry]]\nfile = \"source.rks\"\naligned = true\ntail = \"empty.bin\"\n");
+  writer.Write("unpack-whole", Input("unpack", "disk.rom", {"unpacked"}, whole));
+  writer.Write("unpack-leftovers-into-folder",
+               Input("unpack", "link.rom", {"folder.rom"}, WithLeftovers(whole)));
+  writer.Write("unpack-into-working-folder", Input("unpack", "disk.rom", {".", "--force"}, whole));
+  writer.Write("unpack-short-file", Input("unpack", "disk.rom", {"unpacked"}, entries));
+  writer.Write("pack-manifest", Input("pack", "", {"disk.toml", "out.rom"}, {}, manifest));
+  writer.Write("pack-folder-over-image",
+               Input("pack", "", {".", "disk.rom", "--force"}, whole, manifest));
+  writer.Write("pack-image-as-manifest", Input("pack", "disk.rom", {"out.rom"}, whole));
+  writer.Write("pack-link-out",
+               Input("pack", "", {"disk.toml", "out.rom"}, {},
+                     Text("[[entry]]\nfile = \"LINK.BIN\"\n[[entry]]\nfile = \"../x\"\n")));
+  writer.Write("pack-odd-bytes",
+               Input("pack", "", {"disk.toml", "out.rom"}, {},
+                     Text("[disk]\ndirectory = 512\nheader_rest = \"source.bin\"\nfull = true\n"
+                          "after_chain = \"source.rks\"\n[[entry]]\nfile = \"empty.bin\"\n")));
+  writer.Write("pack-bad-values",
+               Input("pack", "", {"disk.toml", "out.rom"}, {},
+                     Text("[disk]\nsector = 3\n[[entry]]\nfile = 7\nreserv = -1\n[x\n")));
+  writer.Write("move-last-first", Input("move", "disk.rom", {"6", "1"}, whole));
+  writer.Write("move-missing-place", Input("move", "link.rom", {"1", "7"}, whole));
+  writer.Write("move-in-short-file", Input("move", "disk.rom", {"2", "1"}, entries));
+}
+
 void WriteUsage(const CorpusWriter& writer, const Bytes& entries) {
   writer.Write("usage-nothing", Input("", "", {}, {}));
   writer.Write("usage-help", Input("", "", {"--help"}, {}));
@@ -319,6 +355,7 @@ int main(int argc, char** argv) {
   WriteCheck(writer, whole, entries);
   WriteRemove(writer, whole, entries);
   WriteReplace(writer, whole, entries);
+  WriteFolders(writer, whole, entries);
   WriteUsage(writer, entries);
   return 0;
 }

@@ -108,14 +108,16 @@ EntryPlan PlanEntry(std::uint64_t size, bool rks, bool aligned, std::uint32_t re
 }
 
 AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoices& choices,
-                   const EntryPlan& plan) {
+                   const EntryPlan& plan, RoomRule room) {
   if (!image.has_image()) {
     return AddResult::kNoRoom;
   }
   if (!image.has_valid_sizes()) {
     return AddResult::kBadFormat;
   }
-  if (plan.total_length >= image.free_space()) {
+  // Room is counted with one byte more when the entry may end at the disk's end.
+  const std::uint64_t spare = room == RoomRule::kMayFillDisk ? 1 : 0;
+  if (plan.total_length >= image.free_space() + spare) {
     return AddResult::kNoRoom;
   }
   // The name field ends at its first NUL, so a name that starts with one reads back empty.
@@ -133,7 +135,7 @@ AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoice
   }
   // The free space comes from the last listing; the chain itself has the last word.
   const std::uint64_t end = image.EndOfChain();
-  if (end + plan.total_length >= image.disk().size()) {
+  if (end + plan.total_length >= image.disk().size() + spare) {
     return AddResult::kNoRoom;
   }
   DirectoryEntry entry;

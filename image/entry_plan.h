@@ -70,11 +70,16 @@ std::uint32_t HeaderSpace(bool aligned, std::uint32_t sector_size);
 // A sector size of 0 (no image) plans a total length of 0.
 EntryPlan PlanEntry(std::uint64_t size, bool rks, bool aligned, std::uint32_t reserved_minimum,
                     std::uint32_t sector_size);
+// How much of the free space an entry may take. The window always leaves the
+// byte after a new entry inside the disk, where the machine looks for the
+// next marker; a disk rebuilt from a dump of a full chip fills it to the end.
+enum class RoomRule { kLeaveByteAfter, kMayFillDisk };
+
 // Refusals come in this order: no room (or no image), a damaged image, an
 // empty name, a source that cannot be read in full. A refusal changes nothing.
 // The new entry ends the chain: a stale marker in the byte right after it is
 // erased, so nothing left behind a broken link joins the chain again.
 AddResult AddEntry(DiskImage& image, const SourceFile& source, const EntryChoices& choices,
-                   const EntryPlan& plan);
+                   const EntryPlan& plan, RoomRule room = RoomRule::kLeaveByteAfter);
 
 }  // namespace flashdisk

@@ -20,6 +20,16 @@ std::optional<std::size_t> IndexOf(const std::array<SizeChoice, N>& choices, std
 
 }  // namespace
 
+std::optional<std::uint32_t> SizeFromText(std::span<const SizeChoice> choices,
+                                          std::string_view text) {
+  for (const auto& choice : choices) {
+    if (choice.text == text) {
+      return choice.bytes;
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<std::size_t> DiskSizeIndex(std::uint32_t bytes) {
   return IndexOf(kDiskSizeChoices, bytes);
 }
@@ -84,10 +94,11 @@ void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size) {
   disk[kLabelOffset] = 0;
   WriteLe16(disk, kSystemLoadAddressOffset, 0);
   WriteLe16(disk, kSystemSizeOffset, 0);
-  // With sectors of 128 bytes and more the first entry starts on the second
-  // sector; with 1-byte sectors right after the header.
-  WriteLe32(disk, kDirectoryOffsetOffset,
-            std::max<std::uint32_t>(sector_size, static_cast<std::uint32_t>(kHeaderSize)));
+  WriteLe32(disk, kDirectoryOffsetOffset, DefaultDirectoryOffset(sector_size));
+}
+
+std::uint32_t DefaultDirectoryOffset(std::uint32_t sector_size) {
+  return std::max<std::uint32_t>(sector_size, static_cast<std::uint32_t>(kHeaderSize));
 }
 
 void EraseMarkerAt(std::span<std::uint8_t> disk, std::uint64_t position) {

@@ -63,6 +63,10 @@ inline constexpr std::array<SizeChoice, 5> kSectorSizeChoices{{
 inline constexpr std::size_t kDefaultDiskSizeIndex = 3;    // 512k
 inline constexpr std::size_t kDefaultSectorSizeIndex = 2;  // 256
 
+// The bytes of the size shown as `text`, or nothing when it is not offered.
+std::optional<std::uint32_t> SizeFromText(std::span<const SizeChoice> choices,
+                                          std::string_view text);
+
 // List position of a size, or nothing when the size is not offered.
 std::optional<std::size_t> DiskSizeIndex(std::uint32_t bytes);
 std::optional<std::size_t> SectorSizeIndex(std::uint32_t bytes);
@@ -122,6 +126,10 @@ void WriteTextField(std::span<std::uint8_t> field, std::string_view text);
 ImageHeader ReadImageHeader(std::span<const std::uint8_t> bytes);
 // `disk` must hold at least kEntryHeaderSize bytes from `position` on.
 DirectoryEntry ReadDirectoryEntry(std::span<const std::uint8_t> disk, std::uint32_t position);
+
+// Where a freshly formatted disk's directory starts: on the second sector,
+// or right after the header with 1-byte sectors.
+std::uint32_t DefaultDirectoryOffset(std::uint32_t sector_size);
 
 // Erases `disk` and writes a fresh header for it.
 void FormatDisk(std::span<std::uint8_t> disk, std::uint32_t sector_size);

@@ -1,0 +1,138 @@
+#include "cli/safe_file_names.h"
+
+#include <array>
+
+#include "cli/extract_command.h"
+
+namespace flashdisk::cli {
+
+namespace {
+
+constexpr char kStandIn = '_';
+// Separators, a drive or stream colon and the characters Windows keeps for
+// wildcards and redirection.
+constexpr std::string_view kPathCharacters = "/\\:<>|?*\"";
+constexpr std::array<std::string_view, 4> kDeviceNames{"CON", "PRN", "AUX", "NUL"};
+constexpr std::array<std::string_view, 2> kNumberedDeviceNames{"COM", "LPT"};
+
+char UpperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// CON, NUL, COM1 and the like name a device in every folder on Windows,
+// whatever extension follows.
+bool IsDeviceName(std::string_view stem) {
+  for (const auto device : kDeviceNames) {
+    if (EqualsIgnoringAsciiCase(stem, device)) {
+      return true;
+    }
+  }
+  for (const auto device : kNumberedDeviceNames) {
+    if (stem.size() == 4 && EqualsIgnoringAsciiCase(stem.substr(0, 3), device) && stem[3] >= '1' &&
+        stem[3] <= '9') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Controls (C0, DEL and the C1 controls 0xC2 0x80 to 0xC2 0x9F) and path
+// characters each become one stand-in.
+std::string ReplaceBadCharacters(std::string_view utf8) {
+  std::string safe;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(utf8[i]);
+    const bool c1_control = byte == 0xC2 && i + 1 < utf8.size() &&
+                            static_cast<unsigned char>(utf8[i + 1]) <= 0x9F &&
+                            static_cast<unsigned char>(utf8[i + 1]) >= 0x80;
+    if (c1_control) {
+      ++i;
+    }
+    const bool bad = byte < 0x20 || byte == 0x7F || c1_control ||
+                     kPathCharacters.find(utf8[i]) != std::string_view::npos;
+    safe += bad ? kStandIn : utf8[i];
+  }
+  return safe;
+}
+
+// Where the extension starts: the last dot, unless the name starts with it.
+std::size_t ExtensionStart(std::string_view name) {
+  const auto dot = name.rfind('.');
+  return dot == std::string_view::npos || dot == 0 ? name.size() : dot;
+}
+
+// Letter case folded for ASCII and for the Cyrillic letters of code page 1251
+// (U+0400 to U+042F become U+0450 to U+044F), as Windows compares names.
+std::string FoldCase(std::string_view utf8) {
+  std::string folded(utf8);
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    auto& byte = reinterpret_cast<unsigned char&>(folded[i]);
+    if (byte >= 'A' && byte <= 'Z') {
+      byte = static_cast<unsigned char>(byte + 0x20);
+    } else if (byte == 0xD0 && i + 1 < folded.size()) {
+      auto& next = reinterpret_cast<unsigned char&>(folded[++i]);
+      if (next >= 0x80 && next <= 0x8F) {  // Ѐ to Џ
+        byte = 0xD1;
+        next = static_cast<unsigned char>(next + 0x10);
+      } else if (next >= 0x90 && next <= 0x9F) {  // А to П
+        next = static_cast<unsigned char>(next + 0x20);
+      } else if (next >= 0xA0 && next <= 0xAF) {  // Р to Я
+        byte = 0xD1;
+        next = static_cast<unsigned char>(next - 0x20);
+      }
+    }
+  }
+  return folded;
+}
+
+}  // namespace
+
+std::string SafeFileName(std::string_view utf8) {
+  auto safe = ReplaceBadCharacters(utf8);
+  // Windows drops a trailing dot or space, which would make two names one.
+  if (!safe.empty() && (safe.back() == '.' || safe.back() == ' ')) {
+    safe.back() = kStandIn;
+  }
+  const auto stem_end = safe.find('.');
+  if (IsDeviceName(std::string_view(safe).substr(0, stem_end))) {
+    safe.insert(stem_end == std::string::npos ? safe.size() : stem_end, 1, kStandIn);
+  }
+  return IsSafeFileName(safe) ? safe : std::string(1, kStandIn);
+}
+
+void FileNamePicker::Reserve(std::string_view utf8) {
+  taken_.insert(FoldCase(utf8));
+}
+
+std::string FileNamePicker::Pick(std::string_view wanted) {
+  const auto safe = SafeFileName(wanted);
+  // Each name goes on from the copy number it reached, so a thousand
+  // entries of one name cost a thousand tries, not half a million.
+  auto& copy = last_copy_[FoldCase(safe)];
+  if (copy == 0) {
+    copy = 1;
+    if (taken_.insert(FoldCase(safe)).second) {
+      return safe;
+    }
+  }
+  const auto extension = ExtensionStart(safe);
+  std::string name;
+  do {
+    name = safe.substr(0, extension) + "-" + std::to_string(++copy) + safe.substr(extension);
+  } while (!taken_.insert(FoldCase(name)).second);
+  return name;
+}
+
+}  // namespace flashdisk::cli

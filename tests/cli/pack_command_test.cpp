@@ -1,0 +1,113 @@
+#include <filesystem>
+
+#include "tests/cli/cli_test.h"
+
+namespace flashdisk::testing {
+namespace {
+
+class PackCommandTest : public CliTest {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(folder_ / "p");
+    Write("p/boot.rks", RksFile(0x8000, CountingBytes(10, 1)));
+    Write("p/data.bin", CountingBytes(700, 2));
+  }
+
+  void Manifest(const std::string& text) const {
+    Write("p/disk.toml", Bytes(text.begin(), text.end()));
+  }
+
+  // A file of the folder as the program names it, with the system's separator.
+  static std::string InFolder(const std::string& name) {
+    return Utf8FromPath(std::filesystem::path("p") / name);
+  }
+
+  // The image that new, add and set make of the same files.
+  Bytes MadeByHand(const std::vector<std::vector<std::string>>& steps) const {
+    Succeed({"new", "hand.rom", "--size", "64k", "--sector", "128", "--label", "ИГРЫ", "--force"});
+    for (auto step : steps) {
+      step.insert(step.begin() + 1, "hand.rom");
+      Succeed(step);
+    }
+    return FileBytes("hand.rom");
+  }
+
+  // A refusal that names the manifest's line and key and writes no image.
+  void RefuseManifest(const std::string& text, const std::string& where,
+                      const std::string& message) const {
+    Manifest(text);
+    const auto run = Run({"pack", "p", "out.rom"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "flashdisk: " + InFolder("disk.toml") + ":" + where + ": " + message + "\n");
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
+  }
+};
+
+TEST_F(PackCommandTest, BuildsWhatNewAddAndSetBuildInTheManifestsOrder) {
+  Manifest(
+      "[disk]\nsize = \"64k\"\nsector = 128\nlabel = \"ИГРЫ\"\n"
+      "[[entry]]\nfile = \"data.bin\"\nload = \"c0de\"\nreserve = 1000\n"
+      "[[entry]]\nfile = \"boot.rks\"\nname = \"ЗАГРУЗЧИК\"\nreadonly = true\naligned = true\n");
+  Succeed({"pack", "p", "out.rom"});
+  EXPECT_EQ(FileBytes("out.rom"),
+            MadeByHand({{"add", "p/data.bin", "--load", "C0DE", "--reserve", "1000"},
+                        {"add", "p/boot.rks", "--name", "ЗАГРУЗЧИК", "--aligned"},
+                        {"set", "2", "--set", "readonly"}}));
+  // The first entry is data.bin, with its reserve: 1000 bytes, not 768.
+  const auto out = FileBytes("out.rom");
+  EXPECT_EQ(Slice(out, 128, 8), (Bytes{0xE6, 0xFF, 'd', 'a', 't', 'a', '.', 'b'}));
+  EXPECT_EQ(Slice(out, 128 + 34, 10),
+            (Bytes{0xDE, 0xC0, 0xBC, 0x02, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
+  EXPECT_EQ(out[128 + 1024], 0xE6);
+}
+
+TEST_F(PackCommandTest, RefusesAsAddDoesAndWritesNoImage) {
+  const auto refusal = [this](const std::string& text, const std::string& err) {
+    Manifest(text);
+    const auto run = Run({"pack", "p", "out.rom"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, err);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
+  };
+  refusal("[disk]\nsize = \"64k\"\n[[entry]]\nfile = \"data.bin\"\nreserve = 65536\n",
+          "flashdisk: out.rom: " + InFolder("data.bin") + ": Недостаточно места на диске!\n");
+  refusal("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"gone.bin\"\n",
+          "flashdisk: out.rom: " + InFolder("gone.bin") + ": Ошибка чтения файла!\n");
+  Write("out.rom", {9});
+  Refuse({"pack", "p", "out.rom"}, 1, "out.rom",
+         "Файл уже существует! Чтобы заменить его, укажите --force.", "out.rom");
+}
+
+TEST_F(PackCommandTest, NamesTheLineAndKeyOfAManifestError) {
+  RefuseManifest("[disk]\nsize = \"65k\"\n", "2: disk.size",
+                 "Нужен размер диска: 64k, 128k, 256k, 512k, 1024k или 2048k!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\nreserv = 4096\n", "3: entry[1].reserv",
+                 "Неизвестный ключ!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nload = \"12345\"\nfile = \"x\"\n",
+                 "4: entry[2].load", "Неверный адрес загрузки!");
+  RefuseManifest("[[entry]]\nname = \"X\"\n", "1: entry[1].file", "Не указан файл записи!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\naligned = 1\n", "3: entry[1].aligned",
+                 "Нужно true или false!");
+  RefuseManifest(
+      "[[entry]]\nfile = \"data.bin\"\nname_rest = \"" + std::string(24 * 2, 'A') + "\"\n",
+      "3: entry[1].name_rest", "Байты не помещаются в отведённое им место!");
+  RefuseManifest("[disk\n", "1", "Ошибка синтаксиса TOML!");
+}
+
+TEST_F(PackCommandTest, RefusesAFileOutsideTheManifestsFolder) {
+  Write("secret.bin", {1, 2, 3});
+  std::vector<std::string> paths{(folder_ / "secret.bin").generic_string(), "../secret.bin",
+                                 "sub/../../secret.bin"};
+#ifndef _WIN32  // Windows lets only administrators make links
+  std::filesystem::create_symlink("../secret.bin", folder_ / "p" / "link.bin");
+  paths.push_back("link.bin");
+#endif
+  const std::string message = "Файл вне папки описания диска: путь уводит из неё!";
+  for (const auto& path : paths) {
+    RefuseManifest("[[entry]]\nfile = '" + path + "'\n", "2: entry[1].file", message);
+  }
+  RefuseManifest("[disk]\nafter_chain = \"../secret.bin\"\n", "2: disk.after_chain", message);
+}
+
+}  // namespace
+}  // namespace flashdisk::testing
