@@ -32,6 +32,12 @@ bool MayCreateImage(const std::filesystem::path& image, bool force, const Consol
 
 bool SaveNewImage(const DiskImage& image, const std::filesystem::path& path,
                   const Console& console) {
+  // A command working on the image this replaces finishes first; its save
+  // would otherwise put the old disk back over the new one.
+  const auto lock = LockImage(path, console);
+  if (!lock) {
+    return false;
+  }
   if (!image.Save(path)) {
     console.Report(path, kWriteErrorMessage);
     return false;
@@ -41,12 +47,6 @@ bool SaveNewImage(const DiskImage& image, const std::filesystem::path& path,
 
 int RunNewImage(const NewImageOptions& options, const Console& console) {
   if (!MayCreateImage(options.image, options.force, console)) {
-    return kExitRefused;
-  }
-  // A command working on the image it replaces finishes first; its save
-  // would otherwise put the old disk back over the new one.
-  const auto lock = LockImage(options.image, console);
-  if (!lock) {
     return kExitRefused;
   }
   const auto disk_size = SizeFromText(kDiskSizeChoices, options.disk_size);

@@ -1,8 +1,6 @@
 #include "cli/safe_file_names.h"
 
-#include <array>
-
-#include "cli/extract_command.h"
+#include "cli/host_file_names.h"
 
 namespace flashdisk::cli {
 
@@ -12,41 +10,6 @@ constexpr char kStandIn = '_';
 // Separators, a drive or stream colon and the characters Windows keeps for
 // wildcards and redirection.
 constexpr std::string_view kPathCharacters = "/\\:<>|?*\"";
-constexpr std::array<std::string_view, 4> kDeviceNames{"CON", "PRN", "AUX", "NUL"};
-constexpr std::array<std::string_view, 2> kNumberedDeviceNames{"COM", "LPT"};
-
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// CON, NUL, COM1 and the like name a device in every folder on Windows,
-// whatever extension follows.
-bool IsDeviceName(std::string_view stem) {
-  for (const auto device : kDeviceNames) {
-    if (EqualsIgnoringAsciiCase(stem, device)) {
-      return true;
-    }
-  }
-  for (const auto device : kNumberedDeviceNames) {
-    if (stem.size() == 4 && EqualsIgnoringAsciiCase(stem.substr(0, 3), device) && stem[3] >= '1' &&
-        stem[3] <= '9') {
-      return true;
-    }
-  }
-  return false;
-}
 
 // Controls (C0, DEL and the C1 controls 0xC2 0x80 to 0xC2 0x9F) and path
 // characters each become one stand-in.
@@ -100,16 +63,20 @@ std::string FoldCase(std::string_view utf8) {
 }  // namespace
 
 std::string SafeFileName(std::string_view utf8) {
+  // Windows' rules on every system, so that an unpacked folder can be
+  // checked out on either.
+  constexpr auto kRules = FileNameRules::kWindows;
   auto safe = ReplaceBadCharacters(utf8);
   // Windows drops a trailing dot or space, which would make two names one.
   if (!safe.empty() && (safe.back() == '.' || safe.back() == ' ')) {
     safe.back() = kStandIn;
   }
-  const auto stem_end = safe.find('.');
-  if (IsDeviceName(std::string_view(safe).substr(0, stem_end))) {
+  // What is still refused is a device name such as CON or COM1.TXT.
+  if (!safe.empty() && !IsHostFileName(safe, kRules)) {
+    const auto stem_end = safe.find('.');
     safe.insert(stem_end == std::string::npos ? safe.size() : stem_end, 1, kStandIn);
   }
-  return IsSafeFileName(safe) ? safe : std::string(1, kStandIn);
+  return IsHostFileName(safe, kRules) ? safe : std::string(1, kStandIn);
 }
 
 void FileNamePicker::Reserve(std::string_view utf8) {

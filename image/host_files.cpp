@@ -79,6 +79,19 @@ bool FileReader::Read(std::span<std::uint8_t> destination) {
   return static_cast<std::uint64_t>(stream_.gcount()) == destination.size();
 }
 
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const fs::path& path,
+                                                       std::uint64_t max_size) {
+  FileReader file;
+  if (!file.Open(path) || file.length() > max_size) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.length()));
+  if (!file.Read(bytes)) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t offset,
                                                        std::uint64_t count) {
   if (!IsRegularFile(path)) {

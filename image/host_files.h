@@ -26,6 +26,11 @@ class FileReader {
   std::uint64_t length_ = 0;
 };
 
+// The whole file, or nothing when it cannot be read in full or holds more
+// than `max_size` bytes.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path,
+                                                       std::uint64_t max_size);
+
 // Exactly `count` bytes from `offset` on, or nothing when fewer arrive.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& path,
                                                        std::uint64_t offset, std::uint64_t count);
