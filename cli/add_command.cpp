@@ -3,9 +3,9 @@
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
-#include "cli/source_format.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
+#include "image/source_format.h"
 #include "image/user_messages.h"
 
 namespace flashdisk::cli {
@@ -15,15 +15,14 @@ namespace {
 // The choices for one source: what the file suggests, then the flags given.
 EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint32_t size,
                         const AddOptions& options, std::uint16_t load_address) {
-  const auto defaults = DeriveSourceDefaults(file, size);
-  const auto format = ChooseSourceFormat(file, defaults, options.rks, options.big, load_address);
-  EntryChoices choices;
-  choices.name = Cp1251FromUtf8(options.name.value_or(defaults.name));
-  choices.rks = format.rks;
-  choices.big = format.big;
-  choices.executable = options.executable.value_or(defaults.executable_on);
+  auto choices = ChooseEntry(file, size, load_address, options.rks, options.big);
+  if (options.name) {
+    choices.name = Cp1251FromUtf8(*options.name);
+  }
+  if (options.executable) {
+    choices.executable = *options.executable;
+  }
   choices.aligned = options.aligned;
-  choices.load_address = format.load_address;
   choices.reserved_minimum = options.reserved_minimum;
   return choices;
 }

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/check_report_dialog.h"
 #include "ui/program_resources.h"
 
 namespace flashdisk {
@@ -51,7 +52,11 @@ void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
 }
 
 bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
-  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, kNewImageQuestion,
+  return Ask(owner, kNewImageQuestion);
+}
+
+bool QtWindowServices::Ask(QWidget& owner, const QString& question) {
+  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, question,
                   QMessageBox::Yes | QMessageBox::No, &owner);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
@@ -79,6 +84,21 @@ std::optional<QString> QtWindowServices::ChooseSourceFile(QWidget& owner,
     dialog.selectFile(proposed_name);
   }
   return RunFileDialog(dialog);
+}
+
+std::optional<QString> QtWindowServices::ChooseDataFileToSave(QWidget& owner,
+                                                              const QString& proposed_name) {
+  QFileDialog dialog(&owner);
+  UseQtDialog(dialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.selectFile(proposed_name);
+  return RunFileDialog(dialog);
+}
+
+void QtWindowServices::ShowCheckReport(QWidget& owner, const QString& report) {
+  CheckReportDialog dialog(owner, report);
+  dialog.exec();
 }
 
 }  // namespace flashdisk
