@@ -10,6 +10,7 @@
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/window_driving.h"
+#include "ui/check_report_dialog.h"
 #include "ui/field_text.h"
 #include "ui/main_window.h"
 #include "ui/qt_window_services.h"
@@ -129,7 +130,7 @@ class WindowServicesTest : public QObject {
     QVERIFY(driver.RanAndClosed());
   }
 
-  void theNewQuestionAnswersDaOrNet() {
+  void questionsAnswerDaOrNet() {
     for (const bool yes : {true, false}) {
       ModalDriver driver;
       driver.WhenOpen<QMessageBox>([yes](QMessageBox& box) {
@@ -141,6 +142,16 @@ class WindowServicesTest : public QObject {
       QCOMPARE(services_.ConfirmNewImage(owner_), yes);
       QVERIFY(driver.RanAndClosed());
     }
+    // Any other question the same way, and Enter answers Да.
+    ModalDriver enter;
+    enter.WhenOpen<QMessageBox>([](QMessageBox& box) {
+      QCOMPARE(box.windowTitle(), QString("Внимание!"));
+      QCOMPARE(box.text(), QString("Удалить запись «ИГРА»?"));
+      QCOMPARE(ButtonTexts(box), (QStringList{"Да", "Нет"}));
+      QTest::keyClick(&box, Qt::Key_Return);
+    });
+    QVERIFY(services_.Ask(owner_, "Удалить запись «ИГРА»?"));
+    QVERIFY(enter.RanAndClosed());
     ModalDriver escape;
     escape.WhenOpen<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     QVERIFY(!services_.ConfirmNewImage(owner_));
@@ -211,6 +222,35 @@ class WindowServicesTest : public QObject {
     });
     QCOMPARE(services_.ChooseSourceFile(owner_, Path(source)),
              std::optional<QString>(Path(source)));
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void entryDataIsSavedUnderTheProposedNameAfterAQuestion() {
+    testing::TemporaryFolder folder;
+    folder.Write("ИГРА", Bytes({1}));
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Сохранить"));
+      QCOMPARE(FileNameField(dialog).text(), QString("ИГРА"));
+      QVERIFY(dialog.defaultSuffix().isEmpty());
+      QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+      dialog.setDirectory(Path(folder.path()));
+      Answer(dialog, "data");
+    });
+    QCOMPARE(services_.ChooseDataFileToSave(owner_, "ИГРА"),
+             std::optional<QString>(Path(folder / "data")));
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void theCheckReportShowsOverItsOwner() {
+    ModalDriver driver;
+    driver.WhenOpen<CheckReportDialog>([this](CheckReportDialog& dialog) {
+      QCOMPARE(dialog.windowTitle(), QString("Проверка диска"));
+      QCOMPARE(dialog.parentWidget(), &owner_);
+      QCOMPARE(dialog.Report(), QString("Проблем не найдено."));
+      QTest::keyClick(&dialog, Qt::Key_Return);  // "Закрыть" is the default button
+    });
+    services_.ShowCheckReport(owner_, "Проблем не найдено.");
     QVERIFY(driver.RanAndClosed());
   }
 
