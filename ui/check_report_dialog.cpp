@@ -24,7 +24,7 @@ CheckReportDialog::CheckReportDialog(QWidget& owner, const QString& report)
   text_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setAccessibleName(kCheckReportName);
-  text_->setMinimumSize(560, 240);
+  text_->setMinimumSize(440, 140);
   auto* buttons = new QDialogButtonBox(this);
   auto* copy = buttons->addButton(kCopyButtonText, QDialogButtonBox::ActionRole);
   auto* close = buttons->addButton(kCloseButtonText, QDialogButtonBox::RejectRole);
