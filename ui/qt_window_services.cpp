@@ -44,6 +44,20 @@ std::optional<QString> ChooseImageFile(QWidget& owner, QFileDialog::AcceptMode m
   return chosen;
 }
 
+// A file of any kind, without a list of types.
+std::optional<QString> ChooseAnyFile(QWidget& owner, QFileDialog::AcceptMode mode,
+                                     QFileDialog::FileMode file_mode,
+                                     const QString& proposed_name) {
+  QFileDialog dialog(&owner);
+  UseQtDialog(dialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(file_mode);
+  if (!proposed_name.isEmpty()) {
+    dialog.selectFile(proposed_name);
+  }
+  return RunFileDialog(dialog);
+}
+
 }  // namespace
 
 void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
@@ -76,24 +90,12 @@ std::optional<QString> QtWindowServices::ChooseImageToSave(QWidget& owner,
 
 std::optional<QString> QtWindowServices::ChooseSourceFile(QWidget& owner,
                                                           const QString& proposed_name) {
-  QFileDialog dialog(&owner);
-  UseQtDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  if (!proposed_name.isEmpty()) {
-    dialog.selectFile(proposed_name);
-  }
-  return RunFileDialog(dialog);
+  return ChooseAnyFile(owner, QFileDialog::AcceptOpen, QFileDialog::ExistingFile, proposed_name);
 }
 
 std::optional<QString> QtWindowServices::ChooseDataFileToSave(QWidget& owner,
                                                               const QString& proposed_name) {
-  QFileDialog dialog(&owner);
-  UseQtDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.selectFile(proposed_name);
-  return RunFileDialog(dialog);
+  return ChooseAnyFile(owner, QFileDialog::AcceptSave, QFileDialog::AnyFile, proposed_name);
 }
 
 void QtWindowServices::ShowCheckReport(QWidget& owner, const QString& report) {

@@ -137,20 +137,32 @@ check_metainfo() {
   fi
 }
 
-# manual PAGE PROGRAM SOURCE VERSION: the page renders cleanly, belongs to
-# this version and names every command, option and fixed message of the program.
-check_manual_page() {
-  local page=$1 program=$2 source=$3 version=$4
+# The page renders without warnings, the index of manual pages (whatis,
+# apropos) finds its name line, and it belongs to VERSION.
+check_page_renders() {
+  local page=$1 version=$2
   skip_without man
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
   [ -z "$warnings" ] || fail "man --warnings: $warnings"
-  # The index of manual pages (whatis, apropos) finds the page's name line.
   skip_without lexgrog
   lexgrog "$page" > /dev/null || fail "lexgrog finds no name line"
+  grep -qF "flashdisk composer $version " <<< "$(page_text "$page")" ||
+    fail "the page is not of version $version"
+}
+
+# The page's text on one line, as wide as it wants.
+page_text() {
+  LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$1" | tr -s ' \n' '  '
+}
+
+# manual PAGE PROGRAM SOURCE VERSION: the page renders cleanly, belongs to
+# this version and names every command, option and fixed message of the program.
+check_manual_page() {
+  local page=$1 program=$2 source=$3 version=$4
+  check_page_renders "$page" "$version"
   local text
-  text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
-  grep -qF "flashdisk composer $version " <<< "$text" || fail "the page is not of version $version"
+  text=$(page_text "$page")
   for option in $("$program" --help | sed -n '/^Параметры:/,/^$/p' | grep -oE -- '--[a-z][a-z-]*'); do
     grep -qF -- "flashdisk $option" <<< "$text" || fail "option $option is not in the page"
   done
@@ -176,15 +188,9 @@ check_manual_page() {
 # directory menu and every message the window shows.
 check_window_manual_page() {
   local page=$1 source=$2 version=$3
-  skip_without man
-  local warnings
-  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
-  [ -z "$warnings" ] || fail "man --warnings: $warnings"
-  skip_without lexgrog
-  lexgrog "$page" > /dev/null || fail "lexgrog finds no name line"
+  check_page_renders "$page" "$version"
   local text
-  text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
-  grep -qF "flashdisk composer $version " <<< "$text" || fail "the page is not of version $version"
+  text=$(page_text "$page")
   grep -qF "flashdisk-composer [ОБРАЗ]" <<< "$text" || fail "the page shows no optional argument"
   local texts
   texts=$(grep -h 'inline constexpr' "$source/image/user_messages.h" "$source/ui/window_texts.h" |
