@@ -13,34 +13,30 @@
 
 namespace flashdisk {
 
-CheckReportDialog::CheckReportDialog(QWidget& owner, const QString& report)
-    : QDialog(&owner), text_(new QPlainTextEdit(report, this)) {
+CheckReportDialog::CheckReportDialog(QWidget& owner, const QString& report) : QDialog(&owner) {
+  auto* text = new QPlainTextEdit(report, this);
   setObjectName("CheckReportDialog");
   setWindowTitle(kCheckCaption);
   setWindowIcon(ProgramIcon());
   // Read-only, yet the caret moves through the lines, so the keyboard and a
   // screen reader can go over every finding and select it.
-  text_->setReadOnly(true);
-  text_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
-  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  text_->setAccessibleName(kCheckReportName);
-  text_->setMinimumSize(440, 140);
+  text->setReadOnly(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+  text->setLineWrapMode(QPlainTextEdit::NoWrap);
+  text->setAccessibleName(kCheckReportName);
+  text->setMinimumSize(440, 140);
   auto* buttons = new QDialogButtonBox(this);
   auto* copy = buttons->addButton(kCopyButtonText, QDialogButtonBox::ActionRole);
   auto* close = buttons->addButton(kCloseButtonText, QDialogButtonBox::RejectRole);
   copy->setAutoDefault(false);
   close->setDefault(true);
   connect(copy, &QPushButton::clicked, this,
-          [this] { QApplication::clipboard()->setText(text_->toPlainText()); });
+          [text] { QApplication::clipboard()->setText(text->toPlainText()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(text_);
+  layout->addWidget(text);
   layout->addWidget(buttons);
-  text_->setFocus();
-}
-
-QString CheckReportDialog::Report() const {
-  return text_->toPlainText();
+  text->setFocus();
 }
 
 }  // namespace flashdisk

@@ -4,8 +4,6 @@
 
 #include <QDialog>
 
-class QPlainTextEdit;
-
 namespace flashdisk {
 
 class CheckReportDialog : public QDialog {
@@ -13,11 +11,6 @@ class CheckReportDialog : public QDialog {
 
  public:
   CheckReportDialog(QWidget& owner, const QString& report);
-
-  QString Report() const;
-
- private:
-  QPlainTextEdit* text_;
 };
 
 }  // namespace flashdisk

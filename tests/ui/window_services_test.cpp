@@ -1,9 +1,11 @@
 // The window services the program uses, with Qt's real message boxes and
 // file dialogs, answered through the event loop as a person answers them.
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -242,15 +244,25 @@ class WindowServicesTest : public QObject {
     QVERIFY(driver.RanAndClosed());
   }
 
-  void theCheckReportShowsOverItsOwner() {
+  void theCheckReportIsReadAndCopiedFromTheKeyboard() {
+    const QString report = "Проблем не найдено.\nСвободно: 0";
     ModalDriver driver;
-    driver.WhenOpen<CheckReportDialog>([this](CheckReportDialog& dialog) {
+    driver.WhenOpen<CheckReportDialog>([&](CheckReportDialog& dialog) {
       QCOMPARE(dialog.windowTitle(), QString("Проверка диска"));
       QCOMPARE(dialog.parentWidget(), &owner_);
-      QCOMPARE(dialog.Report(), QString("Проблем не найдено."));
-      QTest::keyClick(&dialog, Qt::Key_Return);  // "Закрыть" is the default button
+      auto* text = qobject_cast<QPlainTextEdit*>(QApplication::focusWidget());
+      QVERIFY(text != nullptr && text->isReadOnly());
+      QCOMPARE(text->accessibleName(), QString("Результаты проверки"));
+      QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QApplication::clipboard()->text(), report);
+      QApplication::clipboard()->clear();
+      QTest::keyClick(text, Qt::Key_Tab);  // to "Копировать"
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+      QCOMPARE(QApplication::clipboard()->text(), report);
+      QTest::keyClick(&dialog, Qt::Key_Escape);
     });
-    services_.ShowCheckReport(owner_, "Проблем не найдено.");
+    services_.ShowCheckReport(owner_, report);
     QVERIFY(driver.RanAndClosed());
   }
 
