@@ -88,8 +88,9 @@ void MainWindow::SetUpDirectoryEdits() {
   handlers.move_down = [this] { MoveSelectedEntry(1); };
   handlers.check = [this] { CheckDisk(); };
   handlers.has_disk = [this] { return image_.has_image(); };
-  new DirectoryMenu(DirectoryList(), std::move(handlers));
   auto& list = DirectoryList();
+  new DirectoryMenu(list, std::move(handlers));
+  // An entry dragged out of the list becomes a file where it is dropped.
   directory_.set_dragged_file_maker(
       [this](std::uint32_t position) { return WriteDraggedFile(position); });
   list.setDragEnabled(true);
@@ -225,11 +226,11 @@ void MainWindow::List() {
 }
 
 std::optional<std::uint32_t> MainWindow::SelectedEntryPosition() const {
-  const auto selected = DirectoryList().selectionModel()->selectedIndexes();
-  if (selected.isEmpty()) {
+  const int row = SelectedRow();
+  if (row < 0) {
     return std::nullopt;
   }
-  return directory_.PositionAt(selected.constFirst().row());
+  return directory_.PositionAt(row);
 }
 
 void MainWindow::ShowSelectedEntry() {

@@ -66,7 +66,7 @@ class MainWindow : public QDialog {
   void AddDroppedFiles(const QStringList& paths);
   std::optional<QString> WriteDraggedFile(std::uint32_t position);
   std::optional<DirectoryEntry> SelectedEntry() const;
-  int SelectedRow() const;
+  int SelectedRow() const;  // -1 when nothing is selected
   // Lists the directory again with the entry in `row` selected, or the last one.
   void ListAndSelect(int row);
   // Shows `message` as an error; true when there was none.
