@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
 #include "tests/ui/support/main_window_session.h"
@@ -306,7 +307,7 @@ class DirectoryEditsTest : public QObject {
     MendSession session;
     auto two_entries = DiskWithThreeEntries();
     two_entries[768] = 0xFF;  // THREE's marker erased: the chain ends after TWO
-    QVERIFY(Drop(session.window, {session.folder.Write("Другой.ROM", two_entries)}));
+    QVERIFY(Drop(session.window, {session.folder.Write(PathFromUtf8("Другой.ROM"), two_entries)}));
     QCOMPARE(FieldText(session.window, 1049), QString("Другой.ROM"));
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO"}));
   }

@@ -229,7 +229,6 @@ class WindowServicesTest : public QObject {
 
   void entryDataIsSavedUnderTheProposedNameAfterAQuestion() {
     testing::TemporaryFolder folder;
-    folder.Write("ИГРА", Bytes({1}));
     ModalDriver driver;
     driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
       QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Сохранить"));
