@@ -67,7 +67,7 @@ bool SaveWithMenu(Session& session, int row, const QDir& folder, const QString& 
     return false;
   }
   QTest::qWait(200);
-  const QRect area = session.window.frameGeometry().united(menu->frameGeometry());
+  const QRect area = session.window.geometry().united(menu->geometry());
   const bool saved = session.window.screen()
                          ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                          .save(folder.filePath(name));
