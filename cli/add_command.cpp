@@ -3,9 +3,9 @@
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
-#include "cli/source_format.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
+#include "image/source_format.h"
 #include "image/user_messages.h"
 
 namespace flashdisk::cli {
@@ -15,15 +15,14 @@ namespace {
 // The choices for one source: what the file suggests, then those given.
 EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint64_t size,
                         const FileChoices& given) {
-  const auto defaults = DeriveSourceDefaults(file, size);
-  const auto format = ChooseSourceFormat(file, defaults, given.rks, given.big, given.load_address);
-  EntryChoices choices;
-  choices.name = Cp1251FromUtf8(given.name.value_or(defaults.name));
-  choices.rks = format.rks;
-  choices.big = format.big;
-  choices.executable = given.executable.value_or(defaults.executable_on);
+  auto choices = ChooseEntry(file, size, given.load_address, given.rks, given.big);
+  if (given.name) {
+    choices.name = Cp1251FromUtf8(*given.name);
+  }
+  if (given.executable) {
+    choices.executable = *given.executable;
+  }
   choices.aligned = given.aligned;
-  choices.load_address = format.load_address;
   choices.reserved_minimum = given.reserved_minimum;
   return choices;
 }

@@ -1,6 +1,7 @@
 #include "cli/check_command.h"
 
 #include "cli/json_output.h"
+#include "image/check_report.h"
 #include "image/image_problems.h"
 #include "image/user_messages.h"
 
@@ -8,23 +9,10 @@ namespace flashdisk::cli {
 
 namespace {
 
-void WriteFindings(std::ostream& out, const std::vector<Finding>& findings,
-                   std::string_view caption) {
-  for (const auto& finding : findings) {
-    out << caption << finding.position << ": " << FindingMessage(finding.kind) << '\n';
-  }
-}
-
 void WriteText(std::ostream& out, const ImageProblems& found) {
-  WriteFindings(out, found.problems, "Байт ");
-  WriteFindings(out, found.notes, "Замечание, байт ");
-  if (found.problems.empty()) {
-    out << "Проблем не найдено.\n";
+  for (const auto& line : CheckReportLines(found)) {
+    out << line << '\n';
   }
-  out << "Записей: " << found.entries << '\n'
-      << "Удалённых записей: " << found.deleted_entries << ", в них байт: " << found.deleted_bytes
-      << '\n'
-      << "Свободно: " << found.free_space << '\n';
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 # The Debian package made by `cpack` (see scripts/package) from the install
 # rules: everything lands under /usr, and dpkg-shlibdeps finds the libraries
 # the programs link against.
-set(FLASHDISK_PACKAGE_MAINTAINER "flashdisk composer developers <flashdisk-composer@localhost>"
-    CACHE STRING "Maintainer field of the Debian package: name <e-mail>")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME flashdisk-composer)

@@ -50,8 +50,8 @@ function(flashdisk_left_out_on_windows name reason)
 endfunction()
 
 # What the Windows zip holds beside the two programs: qt.conf pointing Qt at
-# the translations folder, Qt's Russian translations, the manual as a web
-# page (made by mandoc), the licence and a short read-me.
+# the translations folder, Qt's Russian translations, the manual pages as web
+# pages (made by mandoc), the licence and a short read-me.
 # scripts/pack-windows-zip installs it into a folder and packs that.
 function(flashdisk_windows_bundle)
   set(windows_packaging ${PROJECT_SOURCE_DIR}/packaging/windows)
@@ -63,14 +63,17 @@ function(flashdisk_windows_bundle)
   install(FILES ${windows_packaging}/qt.conf ${windows_packaging}/README.txt DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
   install(FILES ${FLASHDISK_QT_TRANSLATIONS}/qtbase_ru.qm DESTINATION translations)
-  install(FILES ${PROJECT_BINARY_DIR}/flashdisk.html DESTINATION .)
-  # The page takes the project's version from here, as the Linux one does.
-  set(manual_page ${PROJECT_BINARY_DIR}/packaging/flashdisk.1)
-  configure_file(${PROJECT_SOURCE_DIR}/cli/flashdisk.1 ${manual_page} @ONLY)
-  add_custom_command(
-    OUTPUT ${PROJECT_BINARY_DIR}/flashdisk.html
-    COMMAND mandoc -Thtml -Kutf-8 ${manual_page} > ${PROJECT_BINARY_DIR}/flashdisk.html
-    DEPENDS ${manual_page}
-    COMMENT "Turning the manual page of flashdisk into a web page")
-  add_custom_target(flashdisk_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/flashdisk.html)
+  # The pages take the project's version from here, as the Linux ones do.
+  foreach(page cli/flashdisk app/flashdisk-composer)
+    get_filename_component(name ${page} NAME)
+    set(manual_page ${PROJECT_BINARY_DIR}/packaging/${name}.1)
+    configure_file(${PROJECT_SOURCE_DIR}/${page}.1 ${manual_page} @ONLY)
+    install(FILES ${PROJECT_BINARY_DIR}/${name}.html DESTINATION .)
+    add_custom_command(
+      OUTPUT ${PROJECT_BINARY_DIR}/${name}.html
+      COMMAND mandoc -Thtml -Kutf-8 ${manual_page} > ${PROJECT_BINARY_DIR}/${name}.html
+      DEPENDS ${manual_page}
+      COMMENT "Turning the manual page of ${name} into a web page")
+    add_custom_target(${name}_manual_html ALL DEPENDS ${PROJECT_BINARY_DIR}/${name}.html)
+  endforeach()
 endfunction()

@@ -1,5 +1,8 @@
 #include "ui/directory_list_model.h"
 
+#include <QMimeData>
+#include <QUrl>
+
 #include "ui/field_text.h"
 
 namespace flashdisk {
@@ -32,6 +35,33 @@ QVariant DirectoryListModel::data(const QModelIndex& index, int role) const {
     default:
       return {};
   }
+}
+
+Qt::ItemFlags DirectoryListModel::flags(const QModelIndex& index) const {
+  const Qt::ItemFlags flags = QAbstractListModel::flags(index);
+  return index.isValid() && dragged_file_maker_ ? flags | Qt::ItemIsDragEnabled : flags;
+}
+
+QStringList DirectoryListModel::mimeTypes() const {
+  return {"text/uri-list"};
+}
+
+// A file manager copies the files named by the drag's URLs where they are dropped.
+QMimeData* DirectoryListModel::mimeData(const QModelIndexList& indexes) const {
+  QList<QUrl> files;
+  for (const auto& index : indexes) {
+    if (index.isValid() && dragged_file_maker_) {
+      if (const auto file = dragged_file_maker_(PositionAt(index.row()))) {
+        files << QUrl::fromLocalFile(*file);
+      }
+    }
+  }
+  if (files.isEmpty()) {
+    return nullptr;
+  }
+  auto* data = new QMimeData;
+  data->setUrls(files);
+  return data;
 }
 
 }  // namespace flashdisk

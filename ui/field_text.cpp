@@ -61,4 +61,16 @@ QString FileNamePart(const QString& path) {
   return separated.mid(separated.lastIndexOf('/') + 1);
 }
 
+QString FileNameFromEntryName(std::string_view cp1251) {
+  QString name = TextFromImage(cp1251);
+  for (QChar& character : name) {
+    if (character.unicode() < 0x20 || character.unicode() == 0x7F ||
+        QStringLiteral("/\\:*?\"<>|").contains(character)) {
+      character = '_';
+    }
+  }
+  const bool only_dots = name.count('.') == name.size();
+  return only_dots ? QStringLiteral("_") : name;
+}
+
 }  // namespace flashdisk

@@ -28,5 +28,9 @@ std::filesystem::path HostPath(const QString& text);
 QString PathText(const std::filesystem::path& path);
 // The file-name part of a path: what follows its last separator.
 QString FileNamePart(const QString& path);
+// A file name for an entry's data: the entry's name with every character
+// that a host file name cannot hold, or that would lead into another folder,
+// as '_'; "_" for a name that is empty or only dots.
+QString FileNameFromEntryName(std::string_view cp1251);
 
 }  // namespace flashdisk

@@ -1,22 +1,31 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 
+#include "image/check_report.h"
 #include "image/hex_text.h"
 #include "image/image_format.h"
+#include "image/image_problems.h"
 #include "image/user_messages.h"
 #include "ui/add_file_dialog.h"
 #include "ui/attribute_boxes.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_builder.h"
+#include "ui/directory_menu.h"
+#include "ui/entry_edits.h"
 #include "ui/entry_properties_dialog.h"
 #include "ui/field_text.h"
 #include "ui/hex_digit_filter.h"
 #include "ui/kept_selection_model.h"
+#include "ui/window_texts.h"
 
 namespace flashdisk {
 
@@ -24,6 +33,27 @@ namespace {
 
 QString HexAddress(std::uint16_t value) {
   return QString::fromStdString(HexText::Format16(value));
+}
+
+// The local files of a drag from outside the program; none when anything
+// else travels with it.
+QStringList DroppedFiles(const QDropEvent& event) {
+  if (event.source() != nullptr || !event.mimeData()->hasUrls()) {
+    return {};
+  }
+  QStringList files;
+  for (const QUrl& url : event.mimeData()->urls()) {
+    if (!url.isLocalFile()) {
+      return {};
+    }
+    files << url.toLocalFile();
+  }
+  return files;
+}
+
+bool IsImageFile(const QString& path) {
+  const QFileInfo file(path);
+  return !file.isDir() && file.suffix().compare(kImageSuffix, Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
@@ -43,7 +73,30 @@ MainWindow::MainWindow(WindowServices& services, QWidget* parent)
   HexDigitFilter::Attach(Field(ids::kSystemLoadAddress));
   FillSizeLists();
   ConnectButtons();
+  SetUpDirectoryEdits();
   Control<QPushButton>(*this, ids::kNewImage).setFocus();
+}
+
+void MainWindow::SetUpDirectoryEdits() {
+  DirectoryMenuHandlers handlers;
+  handlers.add = [this] { AddEntry(); };
+  handlers.change = [this] { ChangeEntry(); };
+  handlers.save_data = [this] { SaveEntryToFile(); };
+  handlers.replace_data = [this] { ReplaceEntryFromFile(); };
+  handlers.remove = [this] { RemoveSelectedEntry(); };
+  handlers.move_up = [this] { MoveSelectedEntry(-1); };
+  handlers.move_down = [this] { MoveSelectedEntry(1); };
+  handlers.check = [this] { CheckDisk(); };
+  handlers.has_disk = [this] { return image_.has_image(); };
+  auto& list = DirectoryList();
+  new DirectoryMenu(list, std::move(handlers));
+  // An entry dragged out of the list becomes a file where it is dropped.
+  directory_.set_dragged_file_maker(
+      [this](std::uint32_t position) { return WriteDraggedFile(position); });
+  list.setDragEnabled(true);
+  list.setDragDropMode(QAbstractItemView::DragOnly);
+  list.setDefaultDropAction(Qt::CopyAction);
+  setAcceptDrops(true);
 }
 
 void MainWindow::FillSizeLists() {
@@ -95,11 +148,14 @@ void MainWindow::NewImage() {
 void MainWindow::OpenImage() {
   const auto chosen =
       services_.ChooseImageToOpen(*this, PathText(image_.image_path()), file_dialogs_);
-  if (!chosen) {
-    return;
+  if (chosen) {
+    OpenImageFile(*chosen);
   }
-  image_.set_image_path(HostPath(*chosen));
-  ShowImageName(*chosen);
+}
+
+void MainWindow::OpenImageFile(const QString& path) {
+  image_.set_image_path(HostPath(path));
+  ShowImageName(path);
   // A failed read leaves the image and its listing as they were.
   if (!image_.Load(image_.image_path())) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
@@ -133,8 +189,7 @@ void MainWindow::AddEntry() {
 }
 
 void MainWindow::ChangeEntry() {
-  const auto position = SelectedEntryPosition();
-  const auto entry = position ? image_.ReadEntry(*position) : std::nullopt;
+  const auto entry = SelectedEntry();
   if (!entry) {
     return;  // nothing selected: there is nothing to change
   }
@@ -171,16 +226,15 @@ void MainWindow::List() {
 }
 
 std::optional<std::uint32_t> MainWindow::SelectedEntryPosition() const {
-  const auto selected = DirectoryList().selectionModel()->selectedIndexes();
-  if (selected.isEmpty()) {
+  const int row = SelectedRow();
+  if (row < 0) {
     return std::nullopt;
   }
-  return directory_.PositionAt(selected.constFirst().row());
+  return directory_.PositionAt(row);
 }
 
 void MainWindow::ShowSelectedEntry() {
-  const auto position = SelectedEntryPosition();
-  const auto entry = position ? image_.ReadEntry(*position) : std::nullopt;
+  const auto entry = SelectedEntry();
   if (!entry) {
     Field(ids::kLoadAddress).setText(HexAddress(0));
     Field(ids::kSize).setText("0");
@@ -196,6 +250,143 @@ void MainWindow::ShowSelectedEntry() {
 
 void MainWindow::ShowImageName(const QString& path) {
   Field(ids::kImageName).setText(FileNamePart(path));
+}
+
+std::optional<DirectoryEntry> MainWindow::SelectedEntry() const {
+  const auto position = SelectedEntryPosition();
+  return position ? image_.ReadEntry(*position) : std::nullopt;
+}
+
+int MainWindow::SelectedRow() const {
+  const auto selected = DirectoryList().selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? -1 : selected.constFirst().row();
+}
+
+void MainWindow::ListAndSelect(int row) {
+  List();
+  const int rows = directory_.rowCount();
+  if (rows > 0) {
+    DirectoryList().setCurrentIndex(directory_.index(std::clamp(row, 0, rows - 1), 0));
+  }
+}
+
+bool MainWindow::Succeeded(std::string_view message) {
+  if (!message.empty()) {
+    services_.ShowError(*this, TextFromUtf8(message));
+  }
+  return message.empty();
+}
+
+void MainWindow::SaveEntryToFile() {
+  const auto entry = SelectedEntry();
+  if (!entry) {
+    return;
+  }
+  const auto chosen = services_.ChooseDataFileToSave(*this, FileNameFromEntryName(entry->name));
+  if (chosen) {
+    Succeeded(SaveEntryData(image_, *entry, HostPath(*chosen)));
+  }
+}
+
+void MainWindow::ReplaceEntryFromFile() {
+  const auto entry = SelectedEntry();
+  if (!entry) {
+    return;
+  }
+  const auto chosen = services_.ChooseSourceFile(*this, QString());
+  if (chosen && Succeeded(flashdisk::ReplaceEntryFromFile(image_, *entry, HostPath(*chosen)))) {
+    ListAndSelect(SelectedRow());
+  }
+}
+
+void MainWindow::RemoveSelectedEntry() {
+  const auto entry = SelectedEntry();
+  if (!entry || !services_.Ask(*this, QString(kRemoveQuestion).arg(TextFromImage(entry->name)))) {
+    return;
+  }
+  // The next entry takes the removed one's row.
+  const int row = SelectedRow();
+  if (Succeeded(RemoveEntry(image_, entry->position))) {
+    ListAndSelect(row);
+  }
+}
+
+void MainWindow::MoveSelectedEntry(int places) {
+  const auto position = SelectedEntryPosition();
+  const int to = SelectedRow() + places;
+  if (!position || to < 0 || to >= directory_.rowCount()) {
+    return;
+  }
+  if (Succeeded(MoveEntryTo(image_, *position, static_cast<std::size_t>(to)))) {
+    ListAndSelect(to);
+  }
+}
+
+void MainWindow::CheckDisk() {
+  if (!image_.has_image()) {
+    return;
+  }
+  QStringList report;
+  for (const auto& line : CheckReportLines(FindImageProblems(image_, image_.Check().outcome))) {
+    report << TextFromUtf8(line);
+  }
+  services_.ShowCheckReport(*this, report.join('\n'));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(*event).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedFiles(*event).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QStringList files = DroppedFiles(*event);
+  if (files.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  if (files.size() == 1 && IsImageFile(files.constFirst())) {
+    OpenImageFile(files.constFirst());
+  } else {
+    AddDroppedFiles(files);
+  }
+}
+
+void MainWindow::AddDroppedFiles(const QStringList& paths) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& path : paths) {
+    files.push_back(HostPath(path));
+  }
+  const int first_new_row = directory_.rowCount();
+  if (Succeeded(AddFiles(image_, files))) {
+    ListAndSelect(first_new_row);
+  }
+}
+
+// Each drag writes the entry's data afresh, so the file holds what the
+// image holds now.
+std::optional<QString> MainWindow::WriteDraggedFile(std::uint32_t position) {
+  const auto entry = image_.ReadEntry(position);
+  if (!entry) {
+    return std::nullopt;
+  }
+  if (!dragged_files_) {
+    dragged_files_ = std::make_unique<QTemporaryDir>();
+  }
+  if (!dragged_files_->isValid()) {
+    return std::nullopt;
+  }
+  const QString file = dragged_files_->filePath(FileNameFromEntryName(entry->name));
+  if (!SaveEntryData(image_, *entry, HostPath(file)).empty()) {
+    return std::nullopt;
+  }
+  return file;
 }
 
 QLineEdit& MainWindow::Field(int id) const {

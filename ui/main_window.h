@@ -1,11 +1,16 @@
 // The program's window: it owns the one disk image, makes, opens and saves
 // images, sets the label, shows the header and the directory with the
-// selected entry, and opens the dialogs that add and change entries.
+// selected entry, and opens the dialogs that add and change entries. The
+// directory's context menu, the Delete key and drag and drop mend the disk:
+// entries are taken out, moved, refilled, saved to files and checked.
 #pragma once
 
 #include <QDialog>
+#include <QTemporaryDir>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
@@ -28,10 +33,19 @@ class MainWindow : public QDialog {
   void List();
   // The image position of the entry selected in the directory list.
   std::optional<std::uint32_t> SelectedEntryPosition() const;
+  // Opens an image file as "Открыть" does once the file is chosen.
+  void OpenImageFile(const QString& path);
 
   const DirectoryListModel& directory() const { return directory_; }
 
+ protected:
+  // Files from a file manager: one image file is opened, any others are added.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
  private:
+  void SetUpDirectoryEdits();
   void FillSizeLists();
   void ConnectButtons();
   void NewImage();
@@ -44,6 +58,20 @@ class MainWindow : public QDialog {
   void ShowSelectedEntry();
   void ShowImageName(const QString& path);
 
+  void SaveEntryToFile();
+  void ReplaceEntryFromFile();
+  void RemoveSelectedEntry();
+  void MoveSelectedEntry(int places);
+  void CheckDisk();
+  void AddDroppedFiles(const QStringList& paths);
+  std::optional<QString> WriteDraggedFile(std::uint32_t position);
+  std::optional<DirectoryEntry> SelectedEntry() const;
+  int SelectedRow() const;  // -1 when nothing is selected
+  // Lists the directory again with the entry in `row` selected, or the last one.
+  void ListAndSelect(int row);
+  // Shows `message` as an error; true when there was none.
+  bool Succeeded(std::string_view message);
+
   QLineEdit& Field(int id) const;
   QListView& DirectoryList() const;
 
@@ -54,6 +82,8 @@ class MainWindow : public QDialog {
   EntryPlan plan_;
   ImageFileDialogs file_dialogs_;
   DirectoryListModel directory_;
+  // Files of entries dragged out of the list, removed when the window goes.
+  std::unique_ptr<QTemporaryDir> dragged_files_;
 };
 
 }  // namespace flashdisk

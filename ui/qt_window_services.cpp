@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "ui/check_report_dialog.h"
 #include "ui/program_resources.h"
 
 namespace flashdisk {
@@ -44,6 +45,21 @@ std::optional<QString> ChooseImageFile(QWidget& owner, QFileDialog::AcceptMode m
   return chosen;
 }
 
+// A file of any kind, without a list of types.
+std::optional<QString> ChooseAnyFile(QWidget& owner, QFileDialog::AcceptMode mode,
+                                     QFileDialog::FileMode file_mode,
+                                     const QString& proposed_name) {
+  const RegistryAside registry_aside;
+  QFileDialog dialog(&owner);
+  UseQtDialog(dialog);
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(file_mode);
+  if (!proposed_name.isEmpty()) {
+    dialog.selectFile(proposed_name);
+  }
+  return RunFileDialog(dialog);
+}
+
 }  // namespace
 
 void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
@@ -52,7 +68,11 @@ void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
 }
 
 bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
-  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, kNewImageQuestion,
+  return Ask(owner, kNewImageQuestion);
+}
+
+bool QtWindowServices::Ask(QWidget& owner, const QString& question) {
+  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, question,
                   QMessageBox::Yes | QMessageBox::No, &owner);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
@@ -72,15 +92,17 @@ std::optional<QString> QtWindowServices::ChooseImageToSave(QWidget& owner,
 
 std::optional<QString> QtWindowServices::ChooseSourceFile(QWidget& owner,
                                                           const QString& proposed_name) {
-  const RegistryAside registry_aside;
-  QFileDialog dialog(&owner);
-  UseQtDialog(dialog);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  if (!proposed_name.isEmpty()) {
-    dialog.selectFile(proposed_name);
-  }
-  return RunFileDialog(dialog);
+  return ChooseAnyFile(owner, QFileDialog::AcceptOpen, QFileDialog::ExistingFile, proposed_name);
+}
+
+std::optional<QString> QtWindowServices::ChooseDataFileToSave(QWidget& owner,
+                                                              const QString& proposed_name) {
+  return ChooseAnyFile(owner, QFileDialog::AcceptSave, QFileDialog::AnyFile, proposed_name);
+}
+
+void QtWindowServices::ShowCheckReport(QWidget& owner, const QString& report) {
+  CheckReportDialog dialog(owner, report);
+  dialog.exec();
 }
 
 }  // namespace flashdisk

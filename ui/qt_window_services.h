@@ -17,6 +17,10 @@ class QtWindowServices : public WindowServices {
   std::optional<QString> ChooseImageToSave(QWidget& owner, const QString& proposed_path,
                                            ImageFileDialogs& settings) override;
   std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
+  bool Ask(QWidget& owner, const QString& question) override;
+  std::optional<QString> ChooseDataFileToSave(QWidget& owner,
+                                              const QString& proposed_name) override;
+  void ShowCheckReport(QWidget& owner, const QString& report) override;
 
  private:
   // The file dialogs' own state lives as long as the services, not longer.

@@ -1,5 +1,5 @@
-// What the windows ask of the desktop: message boxes, the New question and
-// the file dialogs. The program uses the real Qt dialogs; tests put a
+// What the windows ask of the desktop: message boxes, questions, the file
+// dialogs and the report of a disk check. The program uses the real Qt dialogs; tests put a
 // scripted stand-in in their place, so every flow runs without blocking.
 #pragma once
 
@@ -44,6 +44,14 @@ class WindowServices {
                                                    ImageFileDialogs& settings) = 0;
   // Chooses an existing file of any kind, proposing `proposed_name`.
   virtual std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) = 0;
+  // `question` captioned "Внимание!" with the buttons Да and Нет; true for Да.
+  virtual bool Ask(QWidget& owner, const QString& question) = 0;
+  // Chooses where to write an entry's data, proposing `proposed_name`; an
+  // existing file is replaced only once the user agrees.
+  virtual std::optional<QString> ChooseDataFileToSave(QWidget& owner,
+                                                      const QString& proposed_name) = 0;
+  // Shows what a check of the disk found, as text to read and copy.
+  virtual void ShowCheckReport(QWidget& owner, const QString& report) = 0;
 };
 
 }  // namespace flashdisk

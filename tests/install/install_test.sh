@@ -68,7 +68,10 @@ check_window_files() {
   done
   # The menu entry starts an installed program and shows an installed icon,
   # and the metadata names the installed menu entry.
-  [ "$(desktop_value "$desktop" Exec)" = flashdisk-composer ] || fail "Exec is not flashdisk-composer"
+  # It passes one file, so that "Open with" of a file manager opens the image.
+  [ "$(desktop_value "$desktop" Exec)" = "flashdisk-composer %f" ] ||
+    fail "Exec is not 'flashdisk-composer %f'"
+  expect_file "$prefix/share/man/man1/flashdisk-composer.1.gz"
   [ "$(desktop_value "$desktop" Icon)" = flashdisk-composer ] || fail "Icon is not flashdisk-composer"
   grep -q '<launchable type="desktop-id">flashdisk-composer.desktop</launchable>' "$metainfo" ||
     fail "the metadata does not launch flashdisk-composer.desktop"
@@ -84,6 +87,11 @@ check_files() {
   fi
   grep -q '^License: MIT$' "$prefix/share/doc/flashdisk-composer/copyright" ||
     fail "no MIT licence in share/doc/flashdisk-composer/copyright"
+  # Debian's changelog of a native package, newest entry first.
+  local changelog=$prefix/share/doc/flashdisk-composer/changelog.gz
+  expect_file "$changelog"
+  gzip -dc "$changelog" | head -1 | grep -q '^flashdisk-composer ([0-9.]*) unstable; urgency=' ||
+    fail "the changelog does not start with an entry of flashdisk-composer"
   if [ "$window" = 1 ]; then
     check_window_files "$prefix"
   else
@@ -129,20 +137,32 @@ check_metainfo() {
   fi
 }
 
-# manual PAGE PROGRAM SOURCE VERSION: the page renders cleanly, belongs to
-# this version and names every command, option and fixed message of the program.
-check_manual_page() {
-  local page=$1 program=$2 source=$3 version=$4
+# The page renders without warnings, the index of manual pages (whatis,
+# apropos) finds its name line, and it belongs to VERSION.
+check_page_renders() {
+  local page=$1 version=$2
   skip_without man
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)
   [ -z "$warnings" ] || fail "man --warnings: $warnings"
-  # The index of manual pages (whatis, apropos) finds the page's name line.
   skip_without lexgrog
   lexgrog "$page" > /dev/null || fail "lexgrog finds no name line"
+  grep -qF "flashdisk composer $version " <<< "$(page_text "$page")" ||
+    fail "the page is not of version $version"
+}
+
+# The page's text on one line, as wide as it wants.
+page_text() {
+  LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$1" | tr -s ' \n' '  '
+}
+
+# manual PAGE PROGRAM SOURCE VERSION: the page renders cleanly, belongs to
+# this version and names every command, option and fixed message of the program.
+check_manual_page() {
+  local page=$1 program=$2 source=$3 version=$4
+  check_page_renders "$page" "$version"
   local text
-  text=$(LC_ALL=C.UTF-8 MANWIDTH=1000 man -l "$page" | tr -s ' \n' '  ')
-  grep -qF "flashdisk composer $version " <<< "$text" || fail "the page is not of version $version"
+  text=$(page_text "$page")
   for option in $("$program" --help | sed -n '/^Параметры:/,/^$/p' | grep -oE -- '--[a-z][a-z-]*'); do
     grep -qF -- "flashdisk $option" <<< "$text" || fail "option $option is not in the page"
   done
@@ -161,6 +181,23 @@ check_manual_page() {
   while read -r quoted; do
     grep -qF -- "${quoted:1:-1}" <<< "$text" || fail "message $quoted is not in the page"
   done <<< "$messages"
+}
+
+# window_manual PAGE SOURCE VERSION: the window's page renders cleanly,
+# belongs to this version and names its argument, every item of the
+# directory menu and every message the window shows.
+check_window_manual_page() {
+  local page=$1 source=$2 version=$3
+  check_page_renders "$page" "$version"
+  local text
+  text=$(page_text "$page")
+  grep -qF "flashdisk-composer [ОБРАЗ]" <<< "$text" || fail "the page shows no optional argument"
+  local texts
+  texts=$(grep -h 'inline constexpr' "$source/image/user_messages.h" "$source/ui/window_texts.h" |
+    grep -v 'Caption\|Name\[\]\|ButtonText\|kRemoveQuestion' | grep -o '"[^"]*"')
+  while read -r quoted; do
+    grep -qF -- "${quoted:1:-1}" <<< "$text" || fail "text $quoted is not in the page"
+  done <<< "$texts"
 }
 
 # run PREFIX SCRATCH VERSION: the installed command line at work.
@@ -200,6 +237,7 @@ case "${1:-}" in
   desktop) check_desktop_entry "$2" ;;
   metainfo) check_metainfo "$2" "$3" "$4" "$5" "$6" ;;
   manual) check_manual_page "$2" "$3" "$4" "$5" ;;
+  window_manual) check_window_manual_page "$2" "$3" "$4" ;;
   run) check_installed_program "$2" "$3" "$4" ;;
-  *) fail "usage: $0 install|files|desktop|metainfo|manual|run ARGUMENTS..." ;;
+  *) fail "usage: $0 install|files|desktop|metainfo|manual|window_manual|run ARGUMENTS..." ;;
 esac

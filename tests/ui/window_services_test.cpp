@@ -1,9 +1,11 @@
 // The window services the program uses, with Qt's real message boxes and
 // file dialogs, answered through the event loop as a person answers them.
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QtTest>
@@ -12,6 +14,7 @@
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/shown_path.h"
 #include "tests/ui/support/window_driving.h"
+#include "ui/check_report_dialog.h"
 #include "ui/field_text.h"
 #include "ui/main_window.h"
 #include "ui/qt_window_services.h"
@@ -182,7 +185,7 @@ class WindowServicesTest : public QObject {
     QVERIFY(driver.RanAndClosed());
   }
 
-  void theNewQuestionAnswersDaOrNet() {
+  void questionsAnswerDaOrNet() {
     for (const bool yes : {true, false}) {
       ModalDriver driver;
       driver.WhenOpen<QMessageBox>([yes](QMessageBox& box) {
@@ -194,6 +197,16 @@ class WindowServicesTest : public QObject {
       QCOMPARE(services_.ConfirmNewImage(owner_), yes);
       QVERIFY(driver.RanAndClosed());
     }
+    // Any other question the same way, and Enter answers Да.
+    ModalDriver enter;
+    enter.WhenOpen<QMessageBox>([](QMessageBox& box) {
+      QCOMPARE(box.windowTitle(), QString("Внимание!"));
+      QCOMPARE(box.text(), QString("Удалить запись «ИГРА»?"));
+      QCOMPARE(ButtonTexts(box), (QStringList{"Да", "Нет"}));
+      QTest::keyClick(&box, Qt::Key_Return);
+    });
+    QVERIFY(services_.Ask(owner_, "Удалить запись «ИГРА»?"));
+    QVERIFY(enter.RanAndClosed());
     ModalDriver escape;
     escape.WhenOpen<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     QVERIFY(!services_.ConfirmNewImage(owner_));
@@ -264,6 +277,44 @@ class WindowServicesTest : public QObject {
     });
     QCOMPARE(services_.ChooseSourceFile(owner_, Path(source)),
              std::optional<QString>(Path(source)));
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void entryDataIsSavedUnderTheProposedNameAfterAQuestion() {
+    testing::TemporaryFolder folder;
+    ModalDriver driver;
+    driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
+      QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Сохранить"));
+      QCOMPARE(FileNameField(dialog).text(), QString("ИГРА"));
+      QVERIFY(dialog.defaultSuffix().isEmpty());
+      QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+      dialog.setDirectory(Path(folder.path()));
+      Answer(dialog, "data");
+    });
+    QCOMPARE(services_.ChooseDataFileToSave(owner_, "ИГРА"),
+             std::optional<QString>(Path(folder / "data")));
+    QVERIFY(driver.RanAndClosed());
+  }
+
+  void theCheckReportIsReadAndCopiedFromTheKeyboard() {
+    const QString report = "Проблем не найдено.\nСвободно: 0";
+    ModalDriver driver;
+    driver.WhenOpen<CheckReportDialog>([&](CheckReportDialog& dialog) {
+      QCOMPARE(dialog.windowTitle(), QString("Проверка диска"));
+      QCOMPARE(dialog.parentWidget(), &owner_);
+      auto* text = qobject_cast<QPlainTextEdit*>(QApplication::focusWidget());
+      QVERIFY(text != nullptr && text->isReadOnly());
+      QCOMPARE(text->accessibleName(), QString("Результаты проверки"));
+      QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QApplication::clipboard()->text(), report);
+      QApplication::clipboard()->clear();
+      QTest::keyClick(text, Qt::Key_Tab);  // to "Копировать"
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+      QCOMPARE(QApplication::clipboard()->text(), report);
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    services_.ShowCheckReport(owner_, report);
     QVERIFY(driver.RanAndClosed());
   }
 

@@ -18,7 +18,7 @@ zip=$("$root/scripts/pack-windows-zip" "$build" "$scratch")
 folder=$(echo "$scratch"/unpacked/flashdisk-composer-*-windows-x64)
 
 for file in flashdisk.exe flashdisk-composer.exe qt.conf translations/qtbase_ru.qm \
-  flashdisk.html LICENSE.txt README.txt; do
+  flashdisk.html flashdisk-composer.html LICENSE.txt README.txt; do
   if [ ! -f "$folder/$file" ]; then
     echo "missing from the zip: $file"
     exit 1

@@ -1,11 +1,14 @@
-// Builds the three windows in typical states and saves a picture of each
-// into FOLDER; scripts/screenshots runs it under a virtual X server for the
-// README. With IMAGE it also saves there the image the window composed, which
-// lets the Windows run compare the two builds' windows byte for byte.
+// Builds the windows in typical states and saves a picture of each, the
+// directory's context menu and the check's dialog among them, into FOLDER; scripts/screenshots runs
+// it under a virtual X server for the README. With IMAGE it also saves there the image the window
+// composed, which lets the Windows run compare the two builds' windows byte for byte.
 //   flashdisk-screenshots FOLDER [IMAGE]
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QListView>
+#include <QMenu>
+#include <QScreen>
 #include <QtTest>
 #include <cstdio>
 
@@ -13,6 +16,7 @@
 #include "tests/ui/support/main_window_session.h"
 #include "tests/ui/support/modal_driver.h"
 #include "ui/add_file_dialog.h"
+#include "ui/check_report_dialog.h"
 #include "ui/entry_properties_dialog.h"
 #include "ui/field_text.h"
 #include "ui/program_resources.h"
@@ -48,6 +52,28 @@ void Add(Session& session, const std::filesystem::path& file) {
     Click(dialog, 1);
   });
   Click(session.window, 1004);
+}
+
+// The window with the directory's menu open on the entry in `row`, as the
+// screen shows them: the menu is a window of its own.
+bool SaveWithMenu(Session& session, int row, const QDir& folder, const QString& name) {
+  auto& list = session.List();
+  const QPoint where = list.visualRect(list.model()->index(row, 0)).center();
+  QTest::mouseClick(list.viewport(), Qt::RightButton, Qt::NoModifier, where);
+  QContextMenuEvent request(QContextMenuEvent::Mouse, where, list.viewport()->mapToGlobal(where));
+  QApplication::sendEvent(list.viewport(), &request);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (menu == nullptr) {
+    return false;
+  }
+  QTest::qWait(200);
+  const QRect area = session.window.geometry().united(menu->geometry());
+  const bool saved = session.window.screen()
+                         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                         .save(folder.filePath(name));
+  std::printf("%s %s\n", saved ? "saved" : "could not save", qPrintable(folder.filePath(name)));
+  menu->close();
+  return saved;
 }
 
 }  // namespace
@@ -98,6 +124,23 @@ int main(int argc, char** argv) {
     Click(dialog, 2);
   });
   Click(session.window, 1069);
+
+  saved &= SaveWithMenu(session, 1, output, "directory-menu.png");
+  // The check's report as the window hands it over, in the program's dialog.
+  session.services.check_reports.clear();
+  auto* menu = session.window.findChild<QMenu*>("DirectoryMenu");
+  for (QAction* action : menu->actions()) {
+    if (action->text() == "Проверить диск…") {
+      action->trigger();
+    }
+  }
+  if (session.services.check_reports.size() == 1) {
+    CheckReportDialog check(session.window, session.services.check_reports.front().text);
+    check.show();
+    saved &= Save(check, output, "check-dialog.png");
+  } else {
+    saved = false;
+  }
   if (argc == 3) {
     session.Save(HostPath(arguments[2]));
   }

@@ -59,14 +59,41 @@ std::optional<QString> ScriptedWindowServices::ChooseImageToSave(QWidget& owner,
   return ChooseImage("save dialog", save_answers, save_requests, owner, proposed_path, settings);
 }
 
-std::optional<QString> ScriptedWindowServices::ChooseSourceFile(QWidget& owner,
-                                                                const QString& proposed_name) {
-  source_requests.push_back({&owner, proposed_name, {}});
-  if (source_answers.empty()) {
-    unanswered.push_back("source dialog");
+std::optional<QString> ScriptedWindowServices::ChooseFile(
+    const char* what, std::deque<std::optional<QString>>& answers,
+    std::vector<RecordedFileRequest>& requests, QWidget& owner, const QString& proposed) {
+  requests.push_back({&owner, proposed, {}});
+  if (answers.empty()) {
+    unanswered.push_back(what);
     return std::nullopt;
   }
-  return TakeFront(source_answers);
+  return TakeFront(answers);
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseSourceFile(QWidget& owner,
+                                                                const QString& proposed_name) {
+  return ChooseFile("source dialog", source_answers, source_requests, owner, proposed_name);
+}
+
+bool ScriptedWindowServices::Ask(QWidget& owner, const QString& question) {
+  questions.push_back({&owner, question});
+  if (question_answers.empty()) {
+    unanswered.push_back("question");
+    return false;
+  }
+  const bool answer = question_answers.front();
+  question_answers.pop_front();
+  return answer;
+}
+
+std::optional<QString> ScriptedWindowServices::ChooseDataFileToSave(QWidget& owner,
+                                                                    const QString& proposed_name) {
+  return ChooseFile("data file dialog", data_file_answers, data_file_requests, owner,
+                    proposed_name);
+}
+
+void ScriptedWindowServices::ShowCheckReport(QWidget& owner, const QString& report) {
+  check_reports.push_back({&owner, report});
 }
 
 QStringList ScriptedWindowServices::ErrorTexts() const {

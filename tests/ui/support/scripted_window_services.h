@@ -34,6 +34,8 @@ class ScriptedWindowServices : public WindowServices {
   std::deque<std::optional<QString>> open_answers;
   std::deque<std::optional<QString>> save_answers;
   std::deque<std::optional<QString>> source_answers;
+  std::deque<bool> question_answers;
+  std::deque<std::optional<QString>> data_file_answers;
   // A filter the user switches to in the next image dialog.
   std::optional<QString> filter_to_choose;
 
@@ -42,6 +44,9 @@ class ScriptedWindowServices : public WindowServices {
   std::vector<RecordedFileRequest> open_requests;
   std::vector<RecordedFileRequest> save_requests;
   std::vector<RecordedFileRequest> source_requests;
+  std::vector<RecordedMessage> questions;
+  std::vector<RecordedFileRequest> data_file_requests;
+  std::vector<RecordedMessage> check_reports;
   std::vector<QString> unanswered;
 
   void ShowError(QWidget& owner, const QString& text) override;
@@ -51,11 +56,18 @@ class ScriptedWindowServices : public WindowServices {
   std::optional<QString> ChooseImageToSave(QWidget& owner, const QString& proposed_path,
                                            ImageFileDialogs& settings) override;
   std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
+  bool Ask(QWidget& owner, const QString& question) override;
+  std::optional<QString> ChooseDataFileToSave(QWidget& owner,
+                                              const QString& proposed_name) override;
+  void ShowCheckReport(QWidget& owner, const QString& report) override;
 
   // The texts of the recorded errors, in order.
   QStringList ErrorTexts() const;
 
  private:
+  std::optional<QString> ChooseFile(const char* what, std::deque<std::optional<QString>>& answers,
+                                    std::vector<RecordedFileRequest>& requests, QWidget& owner,
+                                    const QString& proposed);
   std::optional<QString> ChooseImage(const char* what, std::deque<std::optional<QString>>& answers,
                                      std::vector<RecordedFileRequest>& requests, QWidget& owner,
                                      const QString& proposed_path, ImageFileDialogs& settings);

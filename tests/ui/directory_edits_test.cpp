@@ -1,0 +1,331 @@
+// The main window mending a disk: the directory's context menu and keys,
+// and files dragged onto the window or out of the list, checked against the
+// image the window then saves.
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+#include <QtTest>
+
+#include "image/utf8_path.h"
+#include "tests/support/temporary_folder.h"
+#include "tests/ui/support/disk_bytes.h"
+#include "tests/ui/support/main_window_session.h"
+#include "tests/ui/support/modal_driver.h"
+#include "tests/ui/support/window_driving.h"
+
+using namespace flashdisk;
+using namespace flashdisk::testing;
+
+namespace {
+
+// One 256-byte sector holding an entry without attributes.
+std::vector<std::uint8_t> OneSector() {
+  return DiskBytes(256)
+      .Put(0, Bytes({0xE6, 0xFF, 'O', 'N', 'E', 0x00}))
+      .Put(34, Bytes({0x00, 0x10, 0x04, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+      .Put(44, Bytes({0x11, 0x22, 0x33, 0x44}))
+      .bytes();
+}
+std::vector<std::uint8_t> TwoSector() {
+  return DiskBytes(256)
+      .Put(0, Bytes({0xE6, 0xFF, 'T', 'W', 'O', 0x00}))
+      .Put(34, Bytes({0x00, 0x20, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+      .Put(44, Bytes({0xAA, 0xBB, 0xCC}))
+      .bytes();
+}
+std::vector<std::uint8_t> ThreeSector() {
+  return DiskBytes(256)
+      .Put(0, Bytes({0xE6, 0xFF, 'T', 'H', 'R', 'E', 'E', 0x00}))
+      .Put(34, Bytes({0x00, 0x30, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+      .Put(44, Bytes({0x55, 0x66}))
+      .bytes();
+}
+const std::vector<std::uint8_t> kErasedSector(256, 0xFF);
+
+// A 64k disk with 256-byte sectors and the entries ONE, TWO and THREE at
+// 256, 512 and 768, each one sector long.
+std::vector<std::uint8_t> DiskWithThreeEntries() {
+  return DiskBytes(65536)
+      .Put(0, Bytes({0xAA, 0x55, 0x00, 0x00, 0x01, 0x00, 0x00, 0x01, 0x00}))
+      .Put(40, Bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+      .Put(256, OneSector())
+      .Put(512, TwoSector())
+      .Put(768, ThreeSector())
+      .bytes();
+}
+
+// TWO's total length of 16 breaks the chain after it.
+std::vector<std::uint8_t> DiskWithBrokenChain() {
+  return DiskBytes(65536)
+      .Put(0, DiskWithThreeEntries())
+      .Put(512 + 40, Bytes({0x10, 0x00, 0x00, 0x00}))
+      .bytes();
+}
+
+// The window over the three-entry disk, and the folder its files live in.
+struct MendSession : Session {
+  TemporaryFolder folder;
+
+  explicit MendSession(const std::vector<std::uint8_t>& disk = DiskWithThreeEntries()) {
+    Open(folder.Write("disk.rom", disk));
+  }
+
+  // The bytes the window saves, from `from` on.
+  std::vector<std::uint8_t> Saved(std::size_t from, std::size_t count) {
+    Save(folder / "saved.rom");
+    return FileBytes(folder / "saved.rom", from, count);
+  }
+  QString SelectedName() const { return List().currentIndex().data().toString(); }
+  QPoint RowCentre(int row) const {
+    return List().visualRect(List().model()->index(row, 0)).center();
+  }
+
+  // The menu a right click on `row` opens (below the entries when -1).
+  QMenu& RightClick(int row) {
+    const QPoint where = row < 0 ? QPoint(5, List().viewport()->height() - 5) : RowCentre(row);
+    QWidget* viewport = List().viewport();
+    QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, where);
+    // What the desktop sends after a right click; Qt Test leaves it out.
+    QContextMenuEvent request(QContextMenuEvent::Mouse, where, viewport->mapToGlobal(where));
+    QApplication::sendEvent(viewport, &request);
+    return OpenMenu();
+  }
+  static QMenu& OpenMenu() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) {
+      qFatal("No context menu is open");
+    }
+    return *menu;
+  }
+  // Picks an item of the open menu with the mouse.
+  static void Choose(QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions()) {
+      if (action->text() == text) {
+        QTest::mouseClick(&menu, Qt::LeftButton, Qt::NoModifier,
+                          menu.actionGeometry(action).center());
+        return;
+      }
+    }
+    qFatal("No item %s in the menu", qPrintable(text));
+  }
+  void OnEntry(int row, const QString& text) { Choose(RightClick(row), text); }
+};
+
+QStringList EnabledItems(const QMenu& menu) {
+  QStringList items;
+  for (const QAction* action : menu.actions()) {
+    if (!action->isSeparator() && action->isEnabled()) {
+      items << action->text();
+    }
+  }
+  return items;
+}
+
+// Drops `files` onto the window as a file manager does: enter, then drop.
+bool Drop(QWidget& window, const std::vector<std::filesystem::path>& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const auto& file : files) {
+    urls << QUrl::fromLocalFile(Path(file));
+  }
+  data.setUrls(urls);
+  const QPoint where = window.rect().center();
+  QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) {
+    return false;
+  }
+  QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  return drop.isAccepted();
+}
+
+}  // namespace
+
+class DirectoryEditsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void cleanup() { QVERIFY(NoWindowOpen()); }
+
+  void theMenuOffersWhatFitsWhereItOpens() {
+    MendSession session;
+    QMenu& on_first = session.RightClick(0);
+    QCOMPARE(on_first.accessibleName(), QString("Действия с каталогом"));
+    QCOMPARE(EnabledItems(on_first),
+             (QStringList{"Добавить…", "Изменить…", "Сохранить в файл…", "Заменить данные…",
+                          "Удалить", "Вниз", "Проверить диск…"}));
+    on_first.close();
+    session.RightClick(2).close();
+    QCOMPARE(session.SelectedName(), QString("THREE"));  // the right click selected it
+    QCOMPARE(EnabledItems(session.RightClick(-1)), (QStringList{"Добавить…", "Проверить диск…"}));
+    MendSession::OpenMenu().close();
+    // What the desktop sends for the menu key, to the focused list; and Shift+F10.
+    session.List().setFocus();
+    QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, QPoint(0, 0), QPoint(0, 0));
+    QApplication::sendEvent(&session.List(), &menu_key);
+    QVERIFY(!EnabledItems(MendSession::OpenMenu()).contains("Вниз"));
+    QTest::keyClick(&MendSession::OpenMenu(), Qt::Key_Escape);
+    QTest::keyClick(&session.List(), Qt::Key_Home);
+    QTest::keyClick(&session.List(), Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(!EnabledItems(MendSession::OpenMenu()).contains("Вверх"));
+    MendSession::OpenMenu().close();
+  }
+
+  void removeAsksThenTakesOutTheEntryAndSelectsTheNext() {
+    MendSession session;
+    session.services.question_answers = {false, true};
+    session.OnEntry(1, "Удалить");
+    QCOMPARE(session.services.questions.at(0).text, QString("Удалить запись «TWO»?"));
+    QCOMPARE(session.services.questions.at(0).owner, &session.window);
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));  // Нет
+
+    QTest::keyClick(&session.List(), Qt::Key_Delete);  // TWO is still selected
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "THREE"}));
+    QCOMPARE(session.SelectedName(), QString("THREE"));
+    QCOMPARE(FieldText(session.window, 1058), QString("3000"));
+    QCOMPARE(FieldText(session.window, 1043), QString("64768"));
+    QCOMPARE(
+        session.Saved(256, 768),
+        DiskBytes(768).Put(0, OneSector()).Put(256, ThreeSector()).Put(512, kErasedSector).bytes());
+    // The file on disk is untouched until the image is saved.
+    QCOMPARE(ReadBytes(session.folder / "disk.rom"), DiskWithThreeEntries());
+  }
+
+  void upAndDownMoveTheEntryOnePlace() {
+    MendSession session;
+    session.OnEntry(2, "Вверх");
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "THREE", "TWO"}));
+    QCOMPARE(session.SelectedName(), QString("THREE"));
+    session.OnEntry(0, "Вниз");
+    QCOMPARE(session.ListedNames(), (QStringList{"THREE", "ONE", "TWO"}));
+    QCOMPARE(session.SelectedName(), QString("ONE"));
+    QCOMPARE(FieldText(session.window, 1043), QString("64512"));
+    QCOMPARE(
+        session.Saved(256, 768),
+        DiskBytes(768).Put(0, ThreeSector()).Put(256, OneSector()).Put(512, TwoSector()).bytes());
+  }
+
+  void saveToFileWritesTheEntrysDataUnderTheChosenName() {
+    MendSession session;
+    session.services.data_file_answers = {std::nullopt, Path(session.folder / "two.bin")};
+    session.OnEntry(1, "Сохранить в файл…");  // cancelled
+    QVERIFY(!std::filesystem::exists(session.folder / "two.bin"));
+    session.OnEntry(1, "Сохранить в файл…");
+    QCOMPARE(session.services.data_file_requests.at(1).proposed, QString("TWO"));
+    QCOMPARE(ReadBytes(session.folder / "two.bin"), Bytes({0xAA, 0xBB, 0xCC}));
+  }
+
+  void replaceKeepsTheRoomAndRefusesWhatDoesNotFit() {
+    MendSession session;
+    const auto plain = session.folder.Write("new.bin", Bytes({1, 2, 3, 4, 5}));
+    const auto rks = session.folder.Write("new.rks", Bytes({0x00, 0x50, 0xFF, 0xFF, 9, 8, 0, 0}));
+    const auto big = session.folder.Write("big.bin", std::vector<std::uint8_t>(300, 0x77));
+    session.services.source_answers = {Path(plain), Path(big), Path(rks)};
+
+    session.OnEntry(1, "Заменить данные…");
+    QCOMPARE(session.SelectedName(), QString("TWO"));
+    // The load address stays for a plain file; the data after it is erased.
+    QCOMPARE(session.Saved(512, 256),
+             DiskBytes(256)
+                 .Put(0, Bytes({0xE6, 0xFF, 'T', 'W', 'O', 0x00}))
+                 .Put(34, Bytes({0x00, 0x20, 0x05, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+                 .Put(44, Bytes({1, 2, 3, 4, 5}))
+                 .bytes());
+
+    session.OnEntry(1, "Заменить данные…");  // 300 bytes need a second sector
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Недостаточно места на диске!"});
+    QCOMPARE(session.Saved(512, 56).at(36), std::uint8_t{5});
+
+    // An RKS file brings its load address and leaves its 4 + 2 bytes out.
+    session.OnEntry(2, "Заменить данные…");
+    QCOMPARE(session.SelectedName(), QString("THREE"));
+    QCOMPARE(FieldText(session.window, 1058), QString("5000"));
+    QCOMPARE(session.Saved(768 + 34, 12),
+             Bytes({0x00, 0x50, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 9, 8}));
+  }
+
+  void aDamagedChainIsNeitherRemovedFromNorMovedNorRefilled() {
+    MendSession session(DiskWithBrokenChain());
+    const auto plain = session.folder.Write("new.bin", Bytes({1}));
+    session.services.question_answers = {true};
+    session.services.source_answers = {Path(plain)};
+    session.OnEntry(0, "Удалить");
+    session.OnEntry(0, "Вниз");
+    session.OnEntry(0, "Заменить данные…");
+    QCOMPARE(
+        session.services.ErrorTexts(),
+        (QStringList{"Ошибка формата диска!", "Ошибка формата диска!", "Ошибка формата диска!"}));
+    QCOMPARE(session.Saved(0, 65536), DiskWithBrokenChain());
+  }
+
+  void theCheckReportsEveryFindingWithItsByte() {
+    MendSession session;
+    session.OnEntry(0, "Проверить диск…");
+    QCOMPARE(session.services.check_reports.at(0).text,
+             QString("Проблем не найдено.\nЗаписей: 3\nУдалённых записей: 0, в них байт: 0\n"
+                     "Свободно: 64512"));
+    session.Open(session.folder.Write("damaged.rom", DiskWithBrokenChain()));
+    session.OnEntry(-1, "Проверить диск…");
+    QVERIFY(session.services.check_reports.at(1).text.startsWith(
+        "Байт 512: Длина записи меньше 44 байт: цепочка каталога обрывается.\n"));
+  }
+
+  void droppedFilesAreAddedAllOrNone() {
+    MendSession session;
+    const auto first = session.folder.Write("first.bin", Bytes({1, 2}));
+    const auto game = session.folder.Write("game.rks", Bytes({0x00, 0x40, 0xFF, 0xFF, 7, 0, 0}));
+    const auto huge = session.folder.Write("huge.bin", std::vector<std::uint8_t>(64600, 0));
+    std::filesystem::create_directory(session.folder / "folder");
+
+    QVERIFY(Drop(session.window, {first, huge}));
+    QVERIFY(Drop(session.window, {first, session.folder / "folder"}));
+    QCOMPARE(session.services.ErrorTexts(),
+             (QStringList{"Недостаточно места на диске!", "Ошибка чтения файла!"}));
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
+    QCOMPARE(session.Saved(1024, 256), kErasedSector);
+
+    QVERIFY(Drop(session.window, {first, game}));
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE", "first.bin", "game.rks"}));
+    QCOMPARE(session.SelectedName(), QString("first.bin"));
+    QCOMPARE(session.Saved(1024, 512),
+             DiskBytes(512)
+                 .Put(0, Bytes({0xE6, 0xFF, 'f', 'i', 'r', 's', 't', '.', 'b', 'i', 'n', 0x00}))
+                 .Put(34, Bytes({0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 1, 2}))
+                 // An RKS file is an Executable entry, as in the add-file dialog.
+                 .Put(256, Bytes({0xE6, 0xDF, 'g', 'a', 'm', 'e', '.', 'r', 'k', 's', 0x00}))
+                 .Put(290, Bytes({0x00, 0x40, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 7}))
+                 .bytes());
+  }
+
+  void anImageDroppedAloneIsOpened() {
+    MendSession session;
+    auto two_entries = DiskWithThreeEntries();
+    two_entries[768] = 0xFF;  // THREE's marker erased: the chain ends after TWO
+    QVERIFY(Drop(session.window, {session.folder.Write(PathFromUtf8("Другой.ROM"), two_entries)}));
+    QCOMPARE(FieldText(session.window, 1049), QString("Другой.ROM"));
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO"}));
+  }
+
+  void anEntryDraggedOutTravelsAsAFileWithItsData() {
+    MendSession session;
+    auto& list = session.List();
+    QVERIFY(list.dragEnabled());
+    const QModelIndex two = list.model()->index(1, 0);
+    QVERIFY(list.model()->flags(two) & Qt::ItemIsDragEnabled);
+    std::unique_ptr<QMimeData> data(list.model()->mimeData({two}));
+    QVERIFY(data != nullptr);
+    QCOMPARE(data->urls().size(), 1);
+    const QString file = data->urls().constFirst().toLocalFile();
+    QCOMPARE(FileNamePart(file), QString("TWO"));
+    QCOMPARE(ReadBytes(HostPath(file)), Bytes({0xAA, 0xBB, 0xCC}));
+  }
+};
+
+QTEST_MAIN(DirectoryEditsTest)
+#include "directory_edits_test.moc"
