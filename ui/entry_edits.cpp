@@ -8,19 +8,12 @@
 #include "image/entry_removal.h"
 #include "image/entry_replacement.h"
 #include "image/host_files.h"
-#include "image/image_problems.h"
 #include "image/source_format.h"
 #include "image/user_messages.h"
 
 namespace flashdisk {
 
 namespace {
-
-// An edit that moves entries would build on the damage and spread it.
-bool IsDamaged(const DiskImage& image) {
-  return !image.has_valid_sizes() ||
-         FindImageProblems(image, HeaderCheck::Outcome::kValid).damaged();
-}
 
 bool IsFolder(const std::filesystem::path& path) {
   std::error_code error;
@@ -38,11 +31,9 @@ AddResult AddFile(DiskImage& image, const std::filesystem::path& file) {
 }  // namespace
 
 std::string_view RemoveEntry(DiskImage& image, std::uint32_t position) {
-  if (IsDamaged(image)) {
-    return kFormatErrorMessage;
-  }
-  RemoveEntries(image, {position});
-  return {};
+  // The core refuses an image whose header or chain is damaged: a removal
+  // would build on the damage and spread it.
+  return RemoveEntries(image, {position}) ? std::string_view() : kFormatErrorMessage;
 }
 
 std::string_view MoveEntryTo(DiskImage& image, std::uint32_t position, std::size_t to) {
@@ -51,9 +42,6 @@ std::string_view MoveEntryTo(DiskImage& image, std::uint32_t position, std::size
 
 std::string_view ReplaceEntryFromFile(DiskImage& image, const DirectoryEntry& entry,
                                       const std::filesystem::path& file) {
-  if (IsDamaged(image)) {
-    return kFormatErrorMessage;
-  }
   // A file that is not found counts as an empty one, whose read then fails.
   const auto size = LookUpSource(file).value_or(0);
   return AddResultMessage(

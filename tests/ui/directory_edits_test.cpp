@@ -17,6 +17,7 @@
 #include "tests/ui/support/main_window_session.h"
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/window_driving.h"
+#include "ui/field_text.h"
 
 using namespace flashdisk;
 using namespace flashdisk::testing;
