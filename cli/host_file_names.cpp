@@ -7,16 +7,9 @@ namespace flashdisk::cli {
 
 namespace {
 
-// C0 controls and DEL are single bytes in UTF-8; C1 controls are 0xC2 0x80
-// to 0xC2 0x9F (code page 1251 has one of them, at 0x98).
 bool HasControlCharacter(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    if (byte < 0x20 || byte == 0x7F) {
-      return true;
-    }
-    if (byte == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-        static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+    if (ControlCharacterLength(utf8, i) != 0) {
       return true;
     }
   }
@@ -59,6 +52,17 @@ bool BreaksWindowsRules(std::string_view utf8) {
 }
 
 }  // namespace
+
+std::size_t ControlCharacterLength(std::string_view utf8, std::size_t at) {
+  const auto byte = static_cast<unsigned char>(utf8[at]);
+  if (byte < 0x20 || byte == 0x7F) {
+    return 1;
+  }
+  const bool c1 = byte == 0xC2 && at + 1 < utf8.size() &&
+                  static_cast<unsigned char>(utf8[at + 1]) >= 0x80 &&
+                  static_cast<unsigned char>(utf8[at + 1]) <= 0x9F;
+  return c1 ? 2 : 0;
+}
 
 bool IsHostFileName(std::string_view utf8, FileNameRules rules) {
   if (utf8.empty() || utf8 == "." || utf8 == ".." || utf8.find('/') != std::string_view::npos ||

@@ -11,21 +11,16 @@ constexpr char kStandIn = '_';
 // wildcards and redirection.
 constexpr std::string_view kPathCharacters = "/\\:<>|?*\"";
 
-// Controls (C0, DEL and the C1 controls 0xC2 0x80 to 0xC2 0x9F) and path
-// characters each become one stand-in.
+// Controls and path characters each become one stand-in.
 std::string ReplaceBadCharacters(std::string_view utf8) {
   std::string safe;
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(utf8[i]);
-    const bool c1_control = byte == 0xC2 && i + 1 < utf8.size() &&
-                            static_cast<unsigned char>(utf8[i + 1]) <= 0x9F &&
-                            static_cast<unsigned char>(utf8[i + 1]) >= 0x80;
-    if (c1_control) {
-      ++i;
+    if (const auto control = ControlCharacterLength(utf8, i); control != 0) {
+      safe += kStandIn;
+      i += control - 1;
+    } else {
+      safe += kPathCharacters.find(utf8[i]) != std::string_view::npos ? kStandIn : utf8[i];
     }
-    const bool bad = byte < 0x20 || byte == 0x7F || c1_control ||
-                     kPathCharacters.find(utf8[i]) != std::string_view::npos;
-    safe += bad ? kStandIn : utf8[i];
   }
   return safe;
 }
