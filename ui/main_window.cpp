@@ -7,8 +7,10 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QPushButton>
+#include <algorithm>
 
 #include "image/check_report.h"
 #include "image/hex_text.h"
@@ -51,6 +53,23 @@ QStringList DroppedFiles(const QDropEvent& event) {
   return files;
 }
 
+// Dropped files are always copied in: the source keeps them, whatever
+// action it proposed. False when the source does not allow a copy.
+bool TakeAsCopy(QDropEvent& event) {
+  if (!(event.possibleActions() & Qt::CopyAction)) {
+    return false;
+  }
+  event.setDropAction(Qt::CopyAction);
+  event.accept();
+  return true;
+}
+
+// A refused drop tells the source that nothing was done with its files.
+void Refuse(QDropEvent& event) {
+  event.setDropAction(Qt::IgnoreAction);
+  event.ignore();
+}
+
 bool IsImageFile(const QString& path) {
   const QFileInfo file(path);
   return !file.isDir() && file.suffix().compare(kImageSuffix, Qt::CaseInsensitive) == 0;
@@ -62,6 +81,7 @@ MainWindow::MainWindow(WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
   setObjectName("MainWindow");
   BuildDialog(*this, LoadDialogTemplate(":/layouts/main_window.json"));
+  title_ = windowTitle();
   auto& list = DirectoryList();
   list.setModel(&directory_);
   const QItemSelectionModel* views_own = list.selectionModel();
@@ -118,13 +138,20 @@ void MainWindow::ConnectButtons() {
   };
   on_click(ids::kNewImage, &MainWindow::NewImage);
   on_click(ids::kOpenImage, &MainWindow::OpenImage);
-  on_click(ids::kOk, &MainWindow::SaveImage);
+  connect(&Control<QPushButton>(*this, ids::kOk), &QPushButton::clicked, this,
+          [this] { SaveImage(); });
   on_click(ids::kApplyLabel, &MainWindow::ApplyLabel);
   on_click(ids::kAddEntry, &MainWindow::AddEntry);
   on_click(ids::kChangeEntry, &MainWindow::ChangeEntry);
-  // Closing drops the image without a question, as Esc and the close box do.
+  // Esc and the close box end the window through reject() too.
   connect(&Control<QPushButton>(*this, ids::kCancel), &QPushButton::clicked, this,
-          [this] { done(0); });
+          &MainWindow::reject);
+}
+
+void MainWindow::reject() {
+  if (MayLetImageGo()) {
+    QDialog::reject();
+  }
 }
 
 void MainWindow::NewImage() {
@@ -141,11 +168,15 @@ void MainWindow::NewImage() {
       kSectorSizeChoices[sector_index < 0 ? kDefaultSectorSizeIndex
                                           : static_cast<std::size_t>(sector_index)];
   image_.Format(disk_size.bytes, sector_size.bytes);
+  KeepAsSaved();
   ShowHeader();
   List();
 }
 
 void MainWindow::OpenImage() {
+  if (!MayLetImageGo()) {
+    return;
+  }
   const auto chosen =
       services_.ChooseImageToOpen(*this, PathText(image_.image_path()), file_dialogs_);
   if (chosen) {
@@ -161,25 +192,68 @@ void MainWindow::OpenImageFile(const QString& path) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
     return;
   }
+  // The header's check gives the disk its size, and with it its bytes.
   ShowHeader();
+  KeepAsSaved();
   List();
 }
 
-void MainWindow::SaveImage() {
+void MainWindow::OpenImageAtStart(const std::filesystem::path& path) {
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenImageFile(PathText(path)); }, Qt::QueuedConnection);
+}
+
+bool MainWindow::SaveImage() {
   const auto chosen =
       services_.ChooseImageToSave(*this, PathText(image_.image_path()), file_dialogs_);
   if (!chosen) {
-    return;
+    return false;
   }
   image_.set_image_path(HostPath(*chosen));
   ShowImageName(*chosen);
   if (!image_.Save(image_.image_path())) {
     services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+    return false;
   }
+  KeepAsSaved();
+  return true;
+}
+
+void MainWindow::KeepAsSaved() {
+  const auto disk = image_.disk();
+  saved_bytes_.assign(disk.begin(), disk.end());
+  ShowUnsavedMark();
+}
+
+// Every edit shows in the disk's bytes, so comparing them misses none.
+bool MainWindow::HasUnsavedChanges() const {
+  const auto disk = image_.disk();
+  return image_.has_image() &&
+         !std::equal(disk.begin(), disk.end(), saved_bytes_.begin(), saved_bytes_.end());
+}
+
+void MainWindow::ShowUnsavedMark() {
+  setWindowTitle(HasUnsavedChanges() ? "*" + title_ : title_);
+}
+
+bool MainWindow::MayLetImageGo() {
+  if (!HasUnsavedChanges()) {
+    return true;
+  }
+  switch (services_.AskToSaveChanges(*this)) {
+    case UnsavedChangesAnswer::kSave:
+      return SaveImage();
+    case UnsavedChangesAnswer::kDiscard:
+      return true;
+    case UnsavedChangesAnswer::kCancel:
+      break;
+  }
+  return false;
 }
 
 void MainWindow::ApplyLabel() {
   image_.SetLabel(ImageText(Field(ids::kDiskLabel).text()));
+  ShowUnsavedMark();
 }
 
 void MainWindow::AddEntry() {
@@ -221,6 +295,8 @@ void MainWindow::List() {
   const DirectoryListing listing = image_.List();
   directory_.SetListing(listing);
   Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
+  // Every edit lists the directory again.
+  ShowUnsavedMark();
   // The list has selected its first entry, if it has one.
   ShowSelectedEntry();
 }
@@ -334,39 +410,53 @@ void MainWindow::CheckDisk() {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(*event).isEmpty()) {
-    event->acceptProposedAction();
+  if (DroppedFiles(*event).isEmpty() || !TakeAsCopy(*event)) {
+    Refuse(*event);
   }
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppedFiles(*event).isEmpty()) {
-    event->acceptProposedAction();
+  if (DroppedFiles(*event).isEmpty() || !TakeAsCopy(*event)) {
+    Refuse(*event);
   }
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList files = DroppedFiles(*event);
-  if (files.isEmpty()) {
-    return;
-  }
-  event->acceptProposedAction();
-  if (files.size() == 1 && IsImageFile(files.constFirst())) {
-    OpenImageFile(files.constFirst());
+  const bool done =
+      !files.isEmpty() && (event->possibleActions() & Qt::CopyAction) &&
+      (files.size() == 1 && IsImageFile(files.constFirst()) ? OpenDroppedImage(files.constFirst())
+                                                            : AddDroppedFiles(files));
+  if (done) {
+    TakeAsCopy(*event);
   } else {
-    AddDroppedFiles(files);
+    Refuse(*event);
   }
 }
 
-void MainWindow::AddDroppedFiles(const QStringList& paths) {
+bool MainWindow::OpenDroppedImage(const QString& path) {
+  if (!MayLetImageGo()) {
+    return false;
+  }
+  OpenImageFile(path);
+  return image_.has_image();
+}
+
+bool MainWindow::AddDroppedFiles(const QStringList& paths) {
+  if (!image_.has_image()) {
+    services_.ShowError(*this, kNoImageMessage);
+    return false;
+  }
   std::vector<std::filesystem::path> files;
   for (const auto& path : paths) {
     files.push_back(HostPath(path));
   }
   const int first_new_row = directory_.rowCount();
-  if (Succeeded(AddFiles(image_, files))) {
-    ListAndSelect(first_new_row);
+  if (!Succeeded(AddFiles(image_, files))) {
+    return false;
   }
+  ListAndSelect(first_new_row);
+  return true;
 }
 
 // Each drag writes the entry's data afresh, so the file holds what the

@@ -14,6 +14,9 @@ inline constexpr char kMoveDownMenuText[] = "Вниз";
 inline constexpr char kCheckMenuText[] = "Проверить диск…";
 inline constexpr char kDirectoryMenuName[] = "Действия с каталогом";
 
+// Files dropped on the window before there is an image to add them to.
+inline constexpr char kNoImageMessage[] = "Нет образа диска!";
+
 // %1 is the entry's name.
 inline constexpr char kRemoveQuestion[] = "Удалить запись «%1»?";
 

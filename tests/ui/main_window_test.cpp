@@ -16,6 +16,7 @@
 #include "ui/entry_properties_dialog.h"
 #include "ui/field_text.h"
 #include "ui/main_window.h"
+#include "ui/start_arguments.h"
 
 using namespace flashdisk;
 using namespace flashdisk::testing;
@@ -196,6 +197,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(FieldText(session.window, 1058), QString("3000"));
   }
 
+  void theImageNamedAtStartIsTheImageSaved() {
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "disks");
+    std::filesystem::create_directories(folder / "gui");
+    const auto file = folder.Write("gui/game.rom", DiskWithTwoEntries());
+    const auto start =
+        ReadStartArguments({"flashdisk-composer", "../gui/game.rom"}, folder / "disks");
+    QVERIFY(start.action == StartAction::kOpenWindow);
+    Session session;
+    session.window.OpenImageAtStart(*start.image);
+    QTRY_COMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    // Save proposes the opened file itself, whatever folder is current.
+    session.services.save_answers.push_back(std::nullopt);
+    Click(session.window, 1);
+    const auto proposed = HostPath(session.services.save_requests.at(0).proposed);
+    QVERIFY(proposed.is_absolute());
+    QVERIFY(std::filesystem::equivalent(proposed, file));
+
+    QVERIFY(ReadStartArguments({"flashdisk-composer", "--help"}, folder.path()).action ==
+            StartAction::kPrintUsage);
+    QVERIFY(ReadStartArguments({"flashdisk-composer", "--version"}, folder.path()).action ==
+            StartAction::kPrintVersion);
+    QVERIFY(!ReadStartArguments({"flashdisk-composer"}, folder.path()).image);
+  }
+
   void failedOpenKeepsTheImageAndItsListing() {
     Session session;
     testing::TemporaryFolder folder;
@@ -350,6 +376,56 @@ class MainWindowTest : public QObject {
       QCOMPARE(session.window.result(), 0);
       QCOMPARE(session.services.new_image_questions, 1);
       QVERIFY(session.services.save_requests.empty());
+    }
+  }
+
+  void unsavedChangesAreAskedAboutBeforeTheImageGoes() {
+    testing::TemporaryFolder folder;
+    const auto renamed = Bytes({0xCD, 0xCE, 0xC2, 0xDB, 0xC9, 0x00});  // "НОВЫЙ"
+    for (int way = 0; way < 4; ++way) {
+      const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+      Session session;
+      session.Open(file);
+      QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
+      TypeOver(ById<QLineEdit>(session.window, 1001), "НОВЫЙ");
+      Click(session.window, 1072);
+      QCOMPARE(session.window.windowTitle(), QString("*Составитель образов FLASH-диска"));
+      const auto leave = [&] {
+        switch (way) {
+          case 0:
+            QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
+            break;
+          case 1:
+            Click(session.window, 2);
+            break;
+          case 2:
+            session.window.close();
+            break;
+          default:
+            session.services.open_answers.push_back(Path(file));
+            Click(session.window, 1050);
+        }
+      };
+      // Отмена, and Да with the save dialog cancelled, keep everything.
+      session.services.save_changes_answers = {UnsavedChangesAnswer::kCancel,
+                                               UnsavedChangesAnswer::kSave};
+      leave();
+      session.services.open_answers.clear();
+      leave();
+      session.services.open_answers.clear();
+      QVERIFY(session.window.isVisible());
+      QCOMPARE(session.services.save_changes_questions, 2);
+      QCOMPARE(session.services.save_requests.size(), std::size_t{1});
+      QCOMPARE(session.services.open_requests.size(), std::size_t{1});  // the first Open's
+      QCOMPARE(ReadBytes(file), DiskWithTwoEntries());
+
+      session.services.save_changes_answers = {UnsavedChangesAnswer::kSave};
+      session.services.save_answers.push_back(Path(file));
+      leave();
+      QCOMPARE(FileBytes(file, 8, 6), renamed);
+      QCOMPARE(session.window.isVisible(), way == 3);
+      QCOMPARE(session.services.open_requests.size(), std::size_t{way == 3 ? 2u : 1u});
+      QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
     }
   }
 
