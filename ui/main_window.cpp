@@ -11,11 +11,13 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <algorithm>
+#include <chrono>
 
 #include "image/check_report.h"
 #include "image/hex_text.h"
 #include "image/image_format.h"
 #include "image/image_problems.h"
+#include "image/platform_seam.h"
 #include "image/user_messages.h"
 #include "ui/add_file_dialog.h"
 #include "ui/attribute_boxes.h"
@@ -32,6 +34,10 @@
 namespace flashdisk {
 
 namespace {
+
+// A command changing the image holds its lock for a moment only; the
+// window waits that long, not longer, so that it never seems to hang.
+constexpr auto kImageLockWait = std::chrono::seconds(3);
 
 QString HexAddress(std::uint16_t value) {
   return QString::fromStdString(HexText::Format16(value));
@@ -192,6 +198,7 @@ void MainWindow::OpenImageFile(const QString& path) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
     return;
   }
+  image_file_ = FileStamp::Of(image_.image_path());
   // The header's check gives the disk its size, and with it its bytes.
   ShowHeader();
   KeepAsSaved();
@@ -209,12 +216,24 @@ bool MainWindow::SaveImage() {
   if (!chosen) {
     return false;
   }
-  image_.set_image_path(HostPath(*chosen));
+  const auto path = HostPath(*chosen);
+  image_.set_image_path(path);
   ShowImageName(*chosen);
-  if (!image_.Save(image_.image_path())) {
+  // Held over the check and the write, as a command holds it over its read
+  // and its save, so that neither loses the other's work.
+  const auto lock = platform::FileLock::Acquire(path, kImageLockWait);
+  if (!lock) {
+    services_.ShowError(*this, kImageBusyMessage);
+    return false;
+  }
+  if (ChangedSince(image_file_, path) && !services_.Ask(*this, kOverwriteChangedQuestion)) {
+    return false;
+  }
+  if (!image_.Save(path)) {
     services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
     return false;
   }
+  image_file_ = FileStamp::Of(path);
   KeepAsSaved();
   return true;
 }

@@ -19,6 +19,7 @@
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 #include "ui/directory_list_model.h"
+#include "ui/file_stamp.h"
 #include "ui/window_services.h"
 
 class QLineEdit;
@@ -103,6 +104,8 @@ class MainWindow : public QDialog {
   EntryPlan plan_;
   ImageFileDialogs file_dialogs_;
   DirectoryListModel directory_;
+  // The image file as the window last opened or saved it.
+  std::optional<FileStamp> image_file_;
   // The disk's bytes as last opened, saved or made by "Новый".
   std::vector<std::uint8_t> saved_bytes_;
   QString title_;

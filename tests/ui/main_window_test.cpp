@@ -5,7 +5,11 @@
 #include <QListView>
 #include <QPushButton>
 #include <QtTest>
+#include <chrono>
+#include <future>
+#include <thread>
 
+#include "image/platform_seam.h"
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
@@ -427,6 +431,41 @@ class MainWindowTest : public QObject {
       QCOMPARE(session.services.open_requests.size(), std::size_t{way == 3 ? 2u : 1u});
       QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
     }
+  }
+
+  void saveTakesTurnsWithOtherPrograms() {
+    Session session;
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+    session.Open(file);
+    auto theirs = DiskWithTwoEntries();
+    theirs[8] = 'Z';
+    folder.Write("two.rom", theirs);
+    std::filesystem::last_write_time(
+        file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+    session.services.question_answers = {false, true};
+    session.Save(file);
+    QCOMPARE(ReadBytes(file), theirs);
+    session.Save(file);
+    QCOMPARE(ReadBytes(file), DiskWithTwoEntries());
+    session.Save(file);  // the file is as the window left it: no question
+    QCOMPARE(session.services.questions.size(), std::size_t{2});
+    QCOMPARE(session.services.questions.at(0).text,
+             QString("Образ изменён другой программой. Записать поверх?"));
+
+    // Another program holding the image's lock keeps the window's Save out.
+    std::promise<void> locked;
+    std::promise<void> saved;
+    std::thread other([&] {
+      const auto lock = platform::FileLock::Acquire(file, std::chrono::seconds(1));
+      locked.set_value();
+      saved.get_future().wait();
+    });
+    locked.get_future().wait();
+    session.Save(folder / "two.rom");
+    saved.set_value();
+    other.join();
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Образ занят другой программой!"});
   }
 
   void changeWithoutSelectionOpensNothing() {
