@@ -3,6 +3,7 @@
 // named on the command line first, and when it closes the program ends with
 // exit code 0.
 #include <QApplication>
+#include <QMetaObject>
 #include <cstdio>
 #include <system_error>
 
@@ -10,6 +11,7 @@
 #include "ui/main_window.h"
 #include "ui/program_resources.h"
 #include "ui/qt_window_services.h"
+#include "ui/run_folders.h"
 #include "ui/russian_translations.h"
 #include "ui/start_arguments.h"
 
@@ -33,6 +35,13 @@ int main(int argc, char** argv) {
   QApplication application(qt_argc, qt_argv);
   flashdisk::InstallRussianTranslations(application);
   QApplication::setWindowIcon(flashdisk::ProgramIcon());
+  flashdisk::RemoveFoldersOfEndedRuns();
+  // Asked to end, the program ends as after "Выход" with nothing to ask, so
+  // that its folders go with it; every event loop, a modal one too, ends.
+  flashdisk::platform::WatchEndRequests([] {
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  });
   flashdisk::QtWindowServices services;
   flashdisk::MainWindow window(services);
   if (start.image) {

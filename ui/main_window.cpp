@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -29,6 +30,7 @@
 #include "ui/field_text.h"
 #include "ui/hex_digit_filter.h"
 #include "ui/kept_selection_model.h"
+#include "ui/run_folders.h"
 #include "ui/window_texts.h"
 
 namespace flashdisk {
@@ -486,13 +488,16 @@ std::optional<QString> MainWindow::WriteDraggedFile(std::uint32_t position) {
     return std::nullopt;
   }
   if (!dragged_files_) {
-    dragged_files_ = std::make_unique<QTemporaryDir>();
+    dragged_files_ = MakeRunFolder(QDir::tempPath());
   }
+  // A drag without its file would drop nothing: the user hears why.
   if (!dragged_files_->isValid()) {
+    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+    dragged_files_.reset();  // tried again at the next drag
     return std::nullopt;
   }
   const QString file = dragged_files_->filePath(FileNameFromEntryName(entry->name));
-  if (!SaveEntryData(image_, *entry, HostPath(file)).empty()) {
+  if (!Succeeded(SaveEntryData(image_, *entry, HostPath(file)))) {
     return std::nullopt;
   }
   return file;

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <QtTest>
+#include <map>
 
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
@@ -361,6 +363,38 @@ class DirectoryEditsTest : public QObject {
     const QString file = data->urls().constFirst().toLocalFile();
     QCOMPARE(FileNamePart(file), QString("TWO"));
     QCOMPARE(ReadBytes(HostPath(file)), Bytes({0xAA, 0xBB, 0xCC}));
+
+    // An RKS file added leaves as the same file, dragged or saved, and comes
+    // back as the same entry.
+    const auto rks = Bytes({0x00, 0x40, 0x01, 0x40, 0x07, 0x08, 0x0F, 0x07});
+    QCOMPARE(Drop(session.window, {session.folder.Write("game.rks", rks)}), Qt::CopyAction);
+    std::unique_ptr<QMimeData> game(list.model()->mimeData({list.model()->index(3, 0)}));
+    QCOMPARE(ReadBytes(HostPath(game->urls().constFirst().toLocalFile())), rks);
+    session.services.data_file_answers.push_back(Path(session.folder / "saved.rks"));
+    session.OnEntry(3, "Сохранить в файл…");
+    QCOMPARE(ReadBytes(session.folder / "saved.rks"), rks);
+    QCOMPARE(Drop(session.window, {session.folder / "saved.rks"}), Qt::CopyAction);
+    QCOMPARE(session.Saved(1024 + 34, 12),
+             Bytes({0x00, 0x40, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x08}));
+    QCOMPARE(session.Saved(1280 + 34, 12),
+             Bytes({0x00, 0x40, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x08}));
+  }
+
+  void aDragWhoseFileCannotBeWrittenSaysSo() {
+    MendSession session;
+    const auto not_a_folder = session.folder.Write("file", Bytes({1}));
+    std::map<const char*, QByteArray> kept;
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      kept[name] = qgetenv(name);
+      qputenv(name, QFile::encodeName(Path(not_a_folder)));
+    }
+    std::unique_ptr<QMimeData> data(
+        session.List().model()->mimeData({session.List().model()->index(0, 0)}));
+    for (const auto& [name, value] : kept) {
+      value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    QVERIFY(data == nullptr);
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка записи файла!"});
   }
 };
 

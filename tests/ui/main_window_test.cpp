@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 #include <chrono>
@@ -466,6 +467,50 @@ class MainWindowTest : public QObject {
     saved.set_value();
     other.join();
     QCOMPARE(session.services.ErrorTexts(), QStringList{"Образ занят другой программой!"});
+  }
+
+  void aRunEndedBySigtermLeavesNoFolderAndAKilledRunsFolderGoes() {
+#ifdef _WIN32
+    QSKIP("ends the program with SIGTERM, which Windows has not");
+#else
+    testing::TemporaryFolder folder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", Path(folder.path()));
+    environment.insert("HOME", Path(folder.path()));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess ended;
+    ended.start(FLASHDISK_COMPOSER, {"--version"});
+    QVERIFY(ended.waitForStarted());
+    const QString killed_run = ".flashdisk-composer-" + QString::number(ended.processId()) + "-a1";
+    QVERIFY(ended.waitForFinished());
+    const QString running =
+        ".flashdisk-composer-" + QString::number(QCoreApplication::applicationPid()) + "-b2";
+    for (const QString& name : {killed_run, running}) {
+      std::filesystem::create_directories(folder / HostPath(name) / "settings");
+    }
+
+    QProcess window;
+    window.setProcessEnvironment(environment);
+    window.start(FLASHDISK_COMPOSER);
+    QVERIFY(window.waitForStarted());
+    const QString own_prefix = ".flashdisk-composer-" + QString::number(window.processId()) + "-";
+    const auto names = [&] {
+      QStringList found;
+      for (const auto& name : folder.Names()) {
+        found << QString::fromStdString(name);
+      }
+      return found;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(names().filter(own_prefix).size(), 1, 20000);
+    // The killed run's folder is gone, the running one's stays.
+    QCOMPARE(names().filter(".flashdisk-composer-").size(), 2);
+    QVERIFY(names().contains(running));
+    window.terminate();
+    QVERIFY(window.waitForFinished(20000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 0);
+    QCOMPARE(names().filter(".flashdisk-composer-"), QStringList{running});
+#endif
   }
 
   void changeWithoutSelectionOpensNothing() {
