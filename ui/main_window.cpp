@@ -48,7 +48,8 @@ QString HexAddress(std::uint16_t value) {
 // The local files of a drag from outside the program; none when anything
 // else travels with it.
 QStringList DroppedFiles(const QDropEvent& event) {
-  if (event.source() != nullptr || !event.mimeData()->hasUrls()) {
+  if (event.source() != nullptr || DirectoryListModel::IsOwnDrag(*event.mimeData()) ||
+      !event.mimeData()->hasUrls()) {
     return {};
   }
   QStringList files;

@@ -129,16 +129,10 @@ QStringList EnabledItems(const QMenu& menu) {
   return items;
 }
 
-// Drops `files` onto the window as a file manager does with Shift held:
+// Drops `data` onto the window as a file manager does with Shift held:
 // enter, then drop, proposing a move. Gives the action the window reports to
 // the file manager, IgnoreAction when it refused the drop.
-Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& files) {
-  QMimeData data;
-  QList<QUrl> urls;
-  for (const auto& file : files) {
-    urls << QUrl::fromLocalFile(Path(file));
-  }
-  data.setUrls(urls);
+Qt::DropAction Drop(QWidget& window, const QMimeData& data) {
   const QPoint where = window.rect().center();
   const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
   QDragEnterEvent enter(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
@@ -149,6 +143,17 @@ Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& f
   QDropEvent drop(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
   QApplication::sendEvent(&window, &drop);
   return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// The same with the addresses of `files`.
+Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const auto& file : files) {
+    urls << QUrl::fromLocalFile(Path(file));
+  }
+  data.setUrls(urls);
+  return Drop(window, data);
 }
 
 }  // namespace
@@ -363,6 +368,9 @@ class DirectoryEditsTest : public QObject {
     const QString file = data->urls().constFirst().toLocalFile();
     QCOMPARE(FileNamePart(file), QString("TWO"));
     QCOMPARE(ReadBytes(HostPath(file)), Bytes({0xAA, 0xBB, 0xCC}));
+    // Let go over the window itself, the drag adds nothing.
+    QCOMPARE(Drop(session.window, *data), Qt::IgnoreAction);
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
 
     // An RKS file added leaves as the same file, dragged or saved, and comes
     // back as the same entry.
