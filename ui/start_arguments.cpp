@@ -21,7 +21,7 @@ StartRequest ReadStartArguments(const std::vector<std::string>& arguments,
 }
 
 std::string UsageText() {
-  return "Использование: flashdisk-composer [ОБРАЗ]\n"
+  return "Вызов: flashdisk-composer [ОБРАЗ]\n"
          "Окно для создания и изменения образов FLASH-диска.\n"
          "ОБРАЗ открывается сразу после запуска, как кнопкой «Открыть».\n"
          "\n"
