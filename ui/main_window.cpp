@@ -193,19 +193,20 @@ void MainWindow::OpenImage() {
   }
 }
 
-void MainWindow::OpenImageFile(const QString& path) {
+bool MainWindow::OpenImageFile(const QString& path) {
   image_.set_image_path(HostPath(path));
   ShowImageName(path);
   // A failed read leaves the image and its listing as they were.
   if (!image_.Load(image_.image_path())) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
-    return;
+    return false;
   }
   image_file_ = FileStamp::Of(image_.image_path());
   // The header's check gives the disk its size, and with it its bytes.
   ShowHeader();
   KeepAsSaved();
   List();
+  return true;
 }
 
 void MainWindow::OpenImageAtStart(const std::filesystem::path& path) {
@@ -457,11 +458,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool MainWindow::OpenDroppedImage(const QString& path) {
-  if (!MayLetImageGo()) {
-    return false;
-  }
-  OpenImageFile(path);
-  return image_.has_image();
+  return MayLetImageGo() && OpenImageFile(path);
 }
 
 bool MainWindow::AddDroppedFiles(const QStringList& paths) {

@@ -38,8 +38,9 @@ class MainWindow : public QDialog {
   void List();
   // The image position of the entry selected in the directory list.
   std::optional<std::uint32_t> SelectedEntryPosition() const;
-  // Opens an image file as "Открыть" does once the file is chosen.
-  void OpenImageFile(const QString& path);
+  // Opens an image file as "Открыть" does once the file is chosen; true
+  // when the file was read.
+  bool OpenImageFile(const QString& path);
   // Opens the image named on the command line (an absolute path) once the
   // window shows, so that a message about it has the window as its owner.
   void OpenImageAtStart(const std::filesystem::path& path);
