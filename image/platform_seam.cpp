@@ -8,6 +8,7 @@
 #include <shellapi.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +17,9 @@
 #endif
 
 #include <atomic>
+#include <csignal>
 #include <cstdint>
+#include <limits>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -206,6 +209,43 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
   return *this;
 }
 
+bool ProcessRuns(std::int64_t id) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(id));
+  if (process == nullptr) {
+    return GetLastError() == ERROR_ACCESS_DENIED;
+  }
+  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return runs;
+}
+
+namespace {
+
+// Windows calls a console's control handlers on a thread of its own and
+// hands them no context: the request's answer waits here.
+std::function<void()> answer_to_end_request;
+std::atomic<bool> end_requested{false};
+
+BOOL WINAPI AnswerEndRequest(DWORD event) {
+  if (end_requested.exchange(true)) {
+    return FALSE;  // the second request: Windows' own handler ends the program
+  }
+  answer_to_end_request();
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
+    // Windows ends the process once this returns: the program's normal end
+    // comes first and takes this thread with it.
+    Sleep(INFINITE);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void WatchEndRequests(std::function<void()> on_request) {
+  answer_to_end_request = std::move(on_request);
+  SetConsoleCtrlHandler(AnswerEndRequest, TRUE);
+}
+
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -386,6 +426,48 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
     descriptor_ = std::exchange(other.descriptor_, -1);
   }
   return *this;
+}
+
+bool ProcessRuns(std::int64_t id) {
+  if (id <= 0 || id > std::numeric_limits<pid_t>::max()) {
+    return false;
+  }
+  return kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
+}
+
+namespace {
+
+// A signal handler may only do what is safe at any moment: it writes a byte
+// into this pipe, and the watch's thread reads it and does the rest.
+int end_request_pipe[2] = {-1, -1};
+
+void WriteEndRequest(int) {
+  const int saved_errno = errno;
+  const char byte = 1;
+  [[maybe_unused]] const auto written = write(end_request_pipe[1], &byte, 1);
+  errno = saved_errno;
+}
+
+}  // namespace
+
+void WatchEndRequests(std::function<void()> on_request) {
+  if (pipe(end_request_pipe) != 0) {
+    return;
+  }
+  std::thread([on_request = std::move(on_request)] {
+    char byte = 0;
+    while (read(end_request_pipe[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    on_request();
+  }).detach();
+  struct sigaction action = {};
+  action.sa_handler = WriteEndRequest;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
 }
 
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {

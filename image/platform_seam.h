@@ -4,8 +4,10 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +70,17 @@ class FileLock {
   int descriptor_ = -1;
 #endif
 };
+
+// Whether a process with the id `id` runs now. True when that cannot be
+// told, so that nothing of a running program is taken for a leftover.
+bool ProcessRuns(std::int64_t id);
+
+// Calls `on_request` once, from a thread of its own, when the system asks
+// the program to end in a way it may answer: SIGTERM or SIGINT on Linux;
+// Ctrl+C, Ctrl+Break or the closing of its console on Windows. The program
+// then ends as it does normally, removing what it leaves behind; a second
+// request ends it at once. Called once, at start.
+void WatchEndRequests(std::function<void()> on_request);
 
 // The program's arguments in UTF-8, whatever code page Windows runs in.
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);

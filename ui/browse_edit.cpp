@@ -104,11 +104,15 @@ bool BrowseEdit::TakeDroppedFile(QDropEvent& event) {
   if (!path) {
     return false;
   }
-  if (path->isEmpty()) {
-    event.ignore();  // addresses of no local file: nothing to take
+  // Addresses of no local file, or a source that allows no copy: nothing
+  // to take. A taken file is always a copy, so the source keeps it.
+  if (path->isEmpty() || !(event.possibleActions() & Qt::CopyAction)) {
+    event.setDropAction(Qt::IgnoreAction);
+    event.ignore();
     return true;
   }
-  event.acceptProposedAction();
+  event.setDropAction(Qt::CopyAction);
+  event.accept();
   if (event.type() == QEvent::Drop) {
     field_.setText(*path);
     field_.setModified(true);  // as typing leaves it

@@ -1,5 +1,6 @@
 #include "ui/directory_list_model.h"
 
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QUrl>
 
@@ -61,7 +62,13 @@ QMimeData* DirectoryListModel::mimeData(const QModelIndexList& indexes) const {
   }
   auto* data = new QMimeData;
   data->setUrls(files);
+  data->setData(kDragOriginFormat, QByteArray::number(QCoreApplication::applicationPid()));
   return data;
+}
+
+bool DirectoryListModel::IsOwnDrag(const QMimeData& data) {
+  return data.hasFormat(kDragOriginFormat) &&
+         data.data(kDragOriginFormat) == QByteArray::number(QCoreApplication::applicationPid());
 }
 
 }  // namespace flashdisk

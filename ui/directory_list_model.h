@@ -20,6 +20,12 @@ class DirectoryListModel : public QAbstractListModel {
 
  public:
   static constexpr int kPositionRole = Qt::UserRole;
+  // Carried by a drag out of the list, with the id of the process it left:
+  // dropped back on its own window, it would add the entries a second time.
+  static constexpr char kDragOriginFormat[] = "application/x-flashdisk-composer-drag";
+
+  // Whether `data` is a drag out of this process's list.
+  static bool IsOwnDrag(const QMimeData& data);
 
   // Writes the data of the entry at a position into a file for a drag and
   // gives the file's path; nothing when it cannot.

@@ -37,11 +37,9 @@ DirectoryMenu::DirectoryMenu(QListView& list, DirectoryMenuHandlers handlers)
   connect(shift_f10, &QShortcut::activated, this, &DirectoryMenu::OpenAtSelection);
   auto* remove_key = new QShortcut(QKeySequence::Delete, &list_);
   remove_key->setContext(Qt::WidgetShortcut);
-  connect(remove_key, &QShortcut::activated, this, [this] {
-    if (list_.currentIndex().isValid()) {
-      handlers_.remove();
-    }
-  });
+  // The handler takes out the selected entry, as the menu's item does, and
+  // does nothing when none is selected.
+  connect(remove_key, &QShortcut::activated, this, [this] { handlers_.remove(); });
 }
 
 bool DirectoryMenu::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,7 @@
 #include "image/entry_removal.h"
 #include "image/entry_replacement.h"
 #include "image/host_files.h"
+#include "image/rks_file.h"
 #include "image/source_format.h"
 #include "image/user_messages.h"
 
@@ -18,6 +19,19 @@ namespace {
 bool IsFolder(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
+}
+
+// An entry named like an RKS file was added from one: written back as one,
+// it is added again as the same entry, load address and all.
+bool HasRksName(std::string_view name) {
+  if (name.size() < kRksExtension.size()) {
+    return false;
+  }
+  const auto ending = name.substr(name.size() - kRksExtension.size());
+  return std::equal(ending.begin(), ending.end(), kRksExtension.begin(),
+                    [](char found, char wanted) {
+                      return (found >= 'A' && found <= 'Z' ? found - 'A' + 'a' : found) == wanted;
+                    });
 }
 
 AddResult AddFile(DiskImage& image, const std::filesystem::path& file) {
@@ -50,8 +64,11 @@ std::string_view ReplaceEntryFromFile(DiskImage& image, const DirectoryEntry& en
 
 std::string_view SaveEntryData(const DiskImage& image, const DirectoryEntry& entry,
                                const std::filesystem::path& file) {
-  return WriteFileAtomically(file, image.EntryData(entry)) ? std::string_view()
-                                                           : kWriteErrorMessage;
+  const auto data = image.EntryData(entry);
+  const bool written = HasRksName(entry.name)
+                           ? WriteFileAtomically(file, MakeRksFile(entry.load_address, data))
+                           : WriteFileAtomically(file, data);
+  return written ? std::string_view() : kWriteErrorMessage;
 }
 
 std::string_view AddFiles(DiskImage& image, const std::vector<std::filesystem::path>& files) {

@@ -21,7 +21,8 @@ std::string_view MoveEntryTo(DiskImage& image, std::uint32_t position, std::size
 // command line without choices puts it.
 std::string_view ReplaceEntryFromFile(DiskImage& image, const DirectoryEntry& entry,
                                       const std::filesystem::path& file);
-// The entry's data bytes, as an extract writes them.
+// The entry's data bytes, as an extract writes them; for an entry whose
+// name ends in ".rks", the RKS file of its data and load address.
 std::string_view SaveEntryData(const DiskImage& image, const DirectoryEntry& entry,
                                const std::filesystem::path& file);
 // Every file at the end of the chain in the order given, each planned by the

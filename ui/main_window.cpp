@@ -1,19 +1,24 @@
 #include "ui/main_window.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QPushButton>
+#include <algorithm>
+#include <chrono>
 
 #include "image/check_report.h"
 #include "image/hex_text.h"
 #include "image/image_format.h"
 #include "image/image_problems.h"
+#include "image/platform_seam.h"
 #include "image/user_messages.h"
 #include "ui/add_file_dialog.h"
 #include "ui/attribute_boxes.h"
@@ -25,11 +30,16 @@
 #include "ui/field_text.h"
 #include "ui/hex_digit_filter.h"
 #include "ui/kept_selection_model.h"
+#include "ui/run_folders.h"
 #include "ui/window_texts.h"
 
 namespace flashdisk {
 
 namespace {
+
+// A command changing the image holds its lock for a moment only; the
+// window waits that long, not longer, so that it never seems to hang.
+constexpr auto kImageLockWait = std::chrono::seconds(3);
 
 QString HexAddress(std::uint16_t value) {
   return QString::fromStdString(HexText::Format16(value));
@@ -38,7 +48,8 @@ QString HexAddress(std::uint16_t value) {
 // The local files of a drag from outside the program; none when anything
 // else travels with it.
 QStringList DroppedFiles(const QDropEvent& event) {
-  if (event.source() != nullptr || !event.mimeData()->hasUrls()) {
+  if (event.source() != nullptr || DirectoryListModel::IsOwnDrag(*event.mimeData()) ||
+      !event.mimeData()->hasUrls()) {
     return {};
   }
   QStringList files;
@@ -49,6 +60,23 @@ QStringList DroppedFiles(const QDropEvent& event) {
     files << url.toLocalFile();
   }
   return files;
+}
+
+// Dropped files are always copied in: the source keeps them, whatever
+// action it proposed. False when the source does not allow a copy.
+bool TakeAsCopy(QDropEvent& event) {
+  if (!(event.possibleActions() & Qt::CopyAction)) {
+    return false;
+  }
+  event.setDropAction(Qt::CopyAction);
+  event.accept();
+  return true;
+}
+
+// A refused drop tells the source that nothing was done with its files.
+void Refuse(QDropEvent& event) {
+  event.setDropAction(Qt::IgnoreAction);
+  event.ignore();
 }
 
 bool IsImageFile(const QString& path) {
@@ -62,6 +90,7 @@ MainWindow::MainWindow(WindowServices& services, QWidget* parent)
     : QDialog(parent), services_(services) {
   setObjectName("MainWindow");
   BuildDialog(*this, LoadDialogTemplate(":/layouts/main_window.json"));
+  title_ = windowTitle();
   auto& list = DirectoryList();
   list.setModel(&directory_);
   const QItemSelectionModel* views_own = list.selectionModel();
@@ -118,13 +147,20 @@ void MainWindow::ConnectButtons() {
   };
   on_click(ids::kNewImage, &MainWindow::NewImage);
   on_click(ids::kOpenImage, &MainWindow::OpenImage);
-  on_click(ids::kOk, &MainWindow::SaveImage);
+  connect(&Control<QPushButton>(*this, ids::kOk), &QPushButton::clicked, this,
+          [this] { SaveImage(); });
   on_click(ids::kApplyLabel, &MainWindow::ApplyLabel);
   on_click(ids::kAddEntry, &MainWindow::AddEntry);
   on_click(ids::kChangeEntry, &MainWindow::ChangeEntry);
-  // Closing drops the image without a question, as Esc and the close box do.
+  // Esc and the close box end the window through reject() too.
   connect(&Control<QPushButton>(*this, ids::kCancel), &QPushButton::clicked, this,
-          [this] { done(0); });
+          &MainWindow::reject);
+}
+
+void MainWindow::reject() {
+  if (MayLetImageGo()) {
+    QDialog::reject();
+  }
 }
 
 void MainWindow::NewImage() {
@@ -141,11 +177,15 @@ void MainWindow::NewImage() {
       kSectorSizeChoices[sector_index < 0 ? kDefaultSectorSizeIndex
                                           : static_cast<std::size_t>(sector_index)];
   image_.Format(disk_size.bytes, sector_size.bytes);
+  KeepAsSaved();
   ShowHeader();
   List();
 }
 
 void MainWindow::OpenImage() {
+  if (!MayLetImageGo()) {
+    return;
+  }
   const auto chosen =
       services_.ChooseImageToOpen(*this, PathText(image_.image_path()), file_dialogs_);
   if (chosen) {
@@ -153,33 +193,90 @@ void MainWindow::OpenImage() {
   }
 }
 
-void MainWindow::OpenImageFile(const QString& path) {
+bool MainWindow::OpenImageFile(const QString& path) {
   image_.set_image_path(HostPath(path));
   ShowImageName(path);
   // A failed read leaves the image and its listing as they were.
   if (!image_.Load(image_.image_path())) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
-    return;
+    return false;
   }
+  image_file_ = FileStamp::Of(image_.image_path());
+  // The header's check gives the disk its size, and with it its bytes.
   ShowHeader();
+  KeepAsSaved();
   List();
+  return true;
 }
 
-void MainWindow::SaveImage() {
+void MainWindow::OpenImageAtStart(const std::filesystem::path& path) {
+  QMetaObject::invokeMethod(
+      this, [this, path] { OpenImageFile(PathText(path)); }, Qt::QueuedConnection);
+}
+
+bool MainWindow::SaveImage() {
   const auto chosen =
       services_.ChooseImageToSave(*this, PathText(image_.image_path()), file_dialogs_);
   if (!chosen) {
-    return;
+    return false;
   }
-  image_.set_image_path(HostPath(*chosen));
+  const auto path = HostPath(*chosen);
+  image_.set_image_path(path);
   ShowImageName(*chosen);
-  if (!image_.Save(image_.image_path())) {
-    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+  // Held over the check and the write, as a command holds it over its read
+  // and its save, so that neither loses the other's work.
+  const auto lock = platform::FileLock::Acquire(path, kImageLockWait);
+  if (!lock) {
+    services_.ShowError(*this, kImageBusyMessage);
+    return false;
   }
+  if (ChangedSince(image_file_, path) && !services_.Ask(*this, kOverwriteChangedQuestion)) {
+    return false;
+  }
+  if (!image_.Save(path)) {
+    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+    return false;
+  }
+  image_file_ = FileStamp::Of(path);
+  KeepAsSaved();
+  return true;
+}
+
+void MainWindow::KeepAsSaved() {
+  const auto disk = image_.disk();
+  saved_bytes_.assign(disk.begin(), disk.end());
+  ShowUnsavedMark();
+}
+
+// Every edit shows in the disk's bytes, so comparing them misses none.
+bool MainWindow::HasUnsavedChanges() const {
+  const auto disk = image_.disk();
+  return image_.has_image() &&
+         !std::equal(disk.begin(), disk.end(), saved_bytes_.begin(), saved_bytes_.end());
+}
+
+void MainWindow::ShowUnsavedMark() {
+  setWindowTitle(HasUnsavedChanges() ? "*" + title_ : title_);
+}
+
+bool MainWindow::MayLetImageGo() {
+  if (!HasUnsavedChanges()) {
+    return true;
+  }
+  switch (services_.AskToSaveChanges(*this)) {
+    case UnsavedChangesAnswer::kSave:
+      return SaveImage();
+    case UnsavedChangesAnswer::kDiscard:
+      return true;
+    case UnsavedChangesAnswer::kCancel:
+      break;
+  }
+  return false;
 }
 
 void MainWindow::ApplyLabel() {
   image_.SetLabel(ImageText(Field(ids::kDiskLabel).text()));
+  ShowUnsavedMark();
 }
 
 void MainWindow::AddEntry() {
@@ -221,6 +318,8 @@ void MainWindow::List() {
   const DirectoryListing listing = image_.List();
   directory_.SetListing(listing);
   Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
+  // Every edit lists the directory again.
+  ShowUnsavedMark();
   // The list has selected its first entry, if it has one.
   ShowSelectedEntry();
 }
@@ -334,39 +433,49 @@ void MainWindow::CheckDisk() {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(*event).isEmpty()) {
-    event->acceptProposedAction();
+  if (DroppedFiles(*event).isEmpty() || !TakeAsCopy(*event)) {
+    Refuse(*event);
   }
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppedFiles(*event).isEmpty()) {
-    event->acceptProposedAction();
+  if (DroppedFiles(*event).isEmpty() || !TakeAsCopy(*event)) {
+    Refuse(*event);
   }
 }
 
 void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList files = DroppedFiles(*event);
-  if (files.isEmpty()) {
-    return;
-  }
-  event->acceptProposedAction();
-  if (files.size() == 1 && IsImageFile(files.constFirst())) {
-    OpenImageFile(files.constFirst());
+  const bool done =
+      !files.isEmpty() && (event->possibleActions() & Qt::CopyAction) &&
+      (files.size() == 1 && IsImageFile(files.constFirst()) ? OpenDroppedImage(files.constFirst())
+                                                            : AddDroppedFiles(files));
+  if (done) {
+    TakeAsCopy(*event);
   } else {
-    AddDroppedFiles(files);
+    Refuse(*event);
   }
 }
 
-void MainWindow::AddDroppedFiles(const QStringList& paths) {
+bool MainWindow::OpenDroppedImage(const QString& path) {
+  return MayLetImageGo() && OpenImageFile(path);
+}
+
+bool MainWindow::AddDroppedFiles(const QStringList& paths) {
+  if (!image_.has_image()) {
+    services_.ShowError(*this, kNoImageMessage);
+    return false;
+  }
   std::vector<std::filesystem::path> files;
   for (const auto& path : paths) {
     files.push_back(HostPath(path));
   }
   const int first_new_row = directory_.rowCount();
-  if (Succeeded(AddFiles(image_, files))) {
-    ListAndSelect(first_new_row);
+  if (!Succeeded(AddFiles(image_, files))) {
+    return false;
   }
+  ListAndSelect(first_new_row);
+  return true;
 }
 
 // Each drag writes the entry's data afresh, so the file holds what the
@@ -377,13 +486,16 @@ std::optional<QString> MainWindow::WriteDraggedFile(std::uint32_t position) {
     return std::nullopt;
   }
   if (!dragged_files_) {
-    dragged_files_ = std::make_unique<QTemporaryDir>();
+    dragged_files_ = MakeRunFolder(QDir::tempPath());
   }
+  // A drag without its file would drop nothing: the user hears why.
   if (!dragged_files_->isValid()) {
+    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+    dragged_files_.reset();  // tried again at the next drag
     return std::nullopt;
   }
   const QString file = dragged_files_->filePath(FileNameFromEntryName(entry->name));
-  if (!SaveEntryData(image_, *entry, HostPath(file)).empty()) {
+  if (!Succeeded(SaveEntryData(image_, *entry, HostPath(file)))) {
     return std::nullopt;
   }
   return file;

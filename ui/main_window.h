@@ -3,18 +3,23 @@
 // selected entry, and opens the dialogs that add and change entries. The
 // directory's context menu, the Delete key and drag and drop mend the disk:
 // entries are taken out, moved, refilled, saved to files and checked.
+// The window knows when its image holds changes not yet saved: the title
+// shows an asterisk, and nothing lets the image go without asking first.
 #pragma once
 
 #include <QDialog>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 #include "ui/directory_list_model.h"
+#include "ui/file_stamp.h"
 #include "ui/window_services.h"
 
 class QLineEdit;
@@ -33,13 +38,22 @@ class MainWindow : public QDialog {
   void List();
   // The image position of the entry selected in the directory list.
   std::optional<std::uint32_t> SelectedEntryPosition() const;
-  // Opens an image file as "Открыть" does once the file is chosen.
-  void OpenImageFile(const QString& path);
+  // Opens an image file as "Открыть" does once the file is chosen; true
+  // when the file was read.
+  bool OpenImageFile(const QString& path);
+  // Opens the image named on the command line (an absolute path) once the
+  // window shows, so that a message about it has the window as its owner.
+  void OpenImageAtStart(const std::filesystem::path& path);
 
   const DirectoryListModel& directory() const { return directory_; }
 
+  // Esc, "Выход" and the close box end the window only once unsaved changes
+  // are saved or let go.
+  void reject() override;
+
  protected:
-  // Files from a file manager: one image file is opened, any others are added.
+  // Files from a file manager, always copied: one image file is opened, any
+  // others are added.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -50,20 +64,29 @@ class MainWindow : public QDialog {
   void ConnectButtons();
   void NewImage();
   void OpenImage();
-  void SaveImage();
+  // True once the image is written.
+  bool SaveImage();
   void ApplyLabel();
   void AddEntry();
   void ChangeEntry();
   void ShowHeader();
   void ShowSelectedEntry();
   void ShowImageName(const QString& path);
+  // What is in the image now counts as saved.
+  void KeepAsSaved();
+  bool HasUnsavedChanges() const;
+  void ShowUnsavedMark();
+  // Asks about unsaved changes before the image goes; true to go on.
+  bool MayLetImageGo();
 
   void SaveEntryToFile();
   void ReplaceEntryFromFile();
   void RemoveSelectedEntry();
   void MoveSelectedEntry(int places);
   void CheckDisk();
-  void AddDroppedFiles(const QStringList& paths);
+  // Each true when the drop was taken.
+  bool OpenDroppedImage(const QString& path);
+  bool AddDroppedFiles(const QStringList& paths);
   std::optional<QString> WriteDraggedFile(std::uint32_t position);
   std::optional<DirectoryEntry> SelectedEntry() const;
   int SelectedRow() const;  // -1 when nothing is selected
@@ -82,6 +105,11 @@ class MainWindow : public QDialog {
   EntryPlan plan_;
   ImageFileDialogs file_dialogs_;
   DirectoryListModel directory_;
+  // The image file as the window last opened or saved it.
+  std::optional<FileStamp> image_file_;
+  // The disk's bytes as last opened, saved or made by "Новый".
+  std::vector<std::uint8_t> saved_bytes_;
+  QString title_;
   // Files of entries dragged out of the list, removed when the window goes.
   std::unique_ptr<QTemporaryDir> dragged_files_;
 };

@@ -74,8 +74,23 @@ bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
 bool QtWindowServices::Ask(QWidget& owner, const QString& question) {
   QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, question,
                   QMessageBox::Yes | QMessageBox::No, &owner);
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
+}
+
+UnsavedChangesAnswer QtWindowServices::AskToSaveChanges(QWidget& owner) {
+  QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, kSaveChangesQuestion,
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &owner);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return UnsavedChangesAnswer::kSave;
+    case QMessageBox::No:
+      return UnsavedChangesAnswer::kDiscard;
+    default:
+      return UnsavedChangesAnswer::kCancel;
+  }
 }
 
 std::optional<QString> QtWindowServices::ChooseImageToOpen(QWidget& owner,

@@ -18,6 +18,7 @@ class QtWindowServices : public WindowServices {
                                            ImageFileDialogs& settings) override;
   std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
   bool Ask(QWidget& owner, const QString& question) override;
+  UnsavedChangesAnswer AskToSaveChanges(QWidget& owner) override;
   std::optional<QString> ChooseDataFileToSave(QWidget& owner,
                                               const QString& proposed_name) override;
   void ShowCheckReport(QWidget& owner, const QString& report) override;

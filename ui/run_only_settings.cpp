@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <string>
 
+#include "ui/run_folders.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -21,8 +23,7 @@ std::unique_ptr<QTemporaryDir> MakeFolderOfTheRun() {
     if (base.isEmpty()) {
       continue;
     }
-    auto folder =
-        std::make_unique<QTemporaryDir>(QDir(base).filePath(".flashdisk-composer-XXXXXX"));
+    auto folder = MakeRunFolder(base);
     if (folder->isValid()) {
       return folder;
     }

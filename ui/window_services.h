@@ -17,6 +17,10 @@ inline constexpr char kNewImageQuestion[] = "Создать новый обра�
 inline constexpr char kImageFilter[] = "Образы ПЗУ (*.rom)";
 inline constexpr char kAllFilesFilter[] = "Все файлы (*)";
 inline constexpr char kImageSuffix[] = "rom";
+inline constexpr char kSaveChangesQuestion[] = "Сохранить изменения в образе?";
+
+// The answers to "Сохранить изменения в образе?".
+enum class UnsavedChangesAnswer { kSave, kDiscard, kCancel };
 
 // Settings shared by the Open and Save dialogs for image files. The path
 // proposed by both is the image's own path, kept by the image.
@@ -44,8 +48,14 @@ class WindowServices {
                                                    ImageFileDialogs& settings) = 0;
   // Chooses an existing file of any kind, proposing `proposed_name`.
   virtual std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) = 0;
-  // `question` captioned "Внимание!" with the buttons Да and Нет; true for Да.
+  // `question` captioned "Внимание!" with the buttons Да and Нет; true for
+  // Да. Every such question is about something that cannot be undone, so
+  // Enter answers Нет.
   virtual bool Ask(QWidget& owner, const QString& question) = 0;
+  // "Сохранить изменения в образе?" captioned "Внимание!" with the buttons
+  // Да (save them), Нет (let them go) and Отмена (stay); Enter answers Да and
+  // Esc Отмена, so that no key alone loses work.
+  virtual UnsavedChangesAnswer AskToSaveChanges(QWidget& owner) = 0;
   // Chooses where to write an entry's data, proposing `proposed_name`; an
   // existing file is replaced only once the user agrees.
   virtual std::optional<QString> ChooseDataFileToSave(QWidget& owner,

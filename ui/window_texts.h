@@ -14,6 +14,14 @@ inline constexpr char kMoveDownMenuText[] = "Вниз";
 inline constexpr char kCheckMenuText[] = "Проверить диск…";
 inline constexpr char kDirectoryMenuName[] = "Действия с каталогом";
 
+// Files dropped on the window before there is an image to add them to.
+inline constexpr char kNoImageMessage[] = "Нет образа диска!";
+
+// The window's Save against another program's write to the same image.
+inline constexpr char kImageBusyMessage[] = "Образ занят другой программой!";
+inline constexpr char kOverwriteChangedQuestion[] =
+    "Образ изменён другой программой. Записать поверх?";
+
 // %1 is the entry's name.
 inline constexpr char kRemoveQuestion[] = "Удалить запись «%1»?";
 

@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <QtTest>
+#include <map>
 
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
@@ -127,23 +129,31 @@ QStringList EnabledItems(const QMenu& menu) {
   return items;
 }
 
-// Drops `files` onto the window as a file manager does: enter, then drop.
-bool Drop(QWidget& window, const std::vector<std::filesystem::path>& files) {
+// Drops `data` onto the window as a file manager does with Shift held:
+// enter, then drop, proposing a move. Gives the action the window reports to
+// the file manager, IgnoreAction when it refused the drop.
+Qt::DropAction Drop(QWidget& window, const QMimeData& data) {
+  const QPoint where = window.rect().center();
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(&window, &enter);
+  if (!enter.isAccepted()) {
+    return Qt::IgnoreAction;
+  }
+  QDropEvent drop(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+  QApplication::sendEvent(&window, &drop);
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// The same with the addresses of `files`.
+Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& files) {
   QMimeData data;
   QList<QUrl> urls;
   for (const auto& file : files) {
     urls << QUrl::fromLocalFile(Path(file));
   }
   data.setUrls(urls);
-  const QPoint where = window.rect().center();
-  QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &enter);
-  if (!enter.isAccepted()) {
-    return false;
-  }
-  QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&window, &drop);
-  return drop.isAccepted();
+  return Drop(window, data);
 }
 
 }  // namespace
@@ -284,14 +294,14 @@ class DirectoryEditsTest : public QObject {
     const auto huge = session.folder.Write("huge.bin", std::vector<std::uint8_t>(64600, 0));
     std::filesystem::create_directory(session.folder / "folder");
 
-    QVERIFY(Drop(session.window, {first, huge}));
-    QVERIFY(Drop(session.window, {first, session.folder / "folder"}));
+    QCOMPARE(Drop(session.window, {first, huge}), Qt::IgnoreAction);
+    QCOMPARE(Drop(session.window, {first, session.folder / "folder"}), Qt::IgnoreAction);
     QCOMPARE(session.services.ErrorTexts(),
              (QStringList{"Недостаточно места на диске!", "Ошибка чтения файла!"}));
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
     QCOMPARE(session.Saved(1024, 256), kErasedSector);
 
-    QVERIFY(Drop(session.window, {first, game}));
+    QCOMPARE(Drop(session.window, {first, game}), Qt::CopyAction);
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE", "first.bin", "game.rks"}));
     QCOMPARE(session.SelectedName(), QString("first.bin"));
     QCOMPARE(session.Saved(1024, 512),
@@ -304,13 +314,46 @@ class DirectoryEditsTest : public QObject {
                  .bytes());
   }
 
-  void anImageDroppedAloneIsOpened() {
+  void theLargestFileThatFitsIsTakenAfterARefusedDrop() {
+    MendSession session;
+    const auto first = session.folder.Write("first.bin", Bytes({1, 2}));
+    // 64512 free bytes, of which an added entry leaves the last sector free:
+    // the entry's 44 bytes and this file fill the rest.
+    const auto largest = session.folder.Write("largest.bin", std::vector<std::uint8_t>(64212, 0));
+    const auto huge = session.folder.Write("huge.bin", std::vector<std::uint8_t>(64600, 0));
+    QCOMPARE(Drop(session.window, {first, huge}), Qt::IgnoreAction);
+    QCOMPARE(Drop(session.window, {largest}), Qt::CopyAction);
+    QCOMPARE(FieldText(session.window, 1043), QString("256"));
+    QVERIFY(std::filesystem::exists(largest));
+  }
+
+  void anImageDroppedAloneIsOpenedAfterTheQuestion() {
     MendSession session;
     auto two_entries = DiskWithThreeEntries();
     two_entries[768] = 0xFF;  // THREE's marker erased: the chain ends after TWO
-    QVERIFY(Drop(session.window, {session.folder.Write(PathFromUtf8("Другой.ROM"), two_entries)}));
+    const auto other = session.folder.Write(PathFromUtf8("Другой.ROM"), two_entries);
+    // Among other files an image is added as any file is.
+    const auto one = session.folder.Write("one.bin", Bytes({1}));
+    const auto small = session.folder.Write("small.rom", Bytes({2}));
+    QCOMPARE(Drop(session.window, {one, small}), Qt::CopyAction);
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE", "one.bin", "small.rom"}));
+    // The additions are unsaved: Отмена keeps them, Нет lets them go.
+    session.services.save_changes_answers = {UnsavedChangesAnswer::kCancel,
+                                             UnsavedChangesAnswer::kDiscard};
+    QCOMPARE(Drop(session.window, {other}), Qt::IgnoreAction);
+    QCOMPARE(session.ListedNames().size(), 5);
+    QCOMPARE(Drop(session.window, {other}), Qt::CopyAction);
+    QCOMPARE(session.services.save_changes_questions, 2);
     QCOMPARE(FieldText(session.window, 1049), QString("Другой.ROM"));
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO"}));
+    QVERIFY(std::filesystem::exists(other));
+  }
+
+  void filesDroppedWithoutAnImageAreRefused() {
+    Session session;
+    testing::TemporaryFolder folder;
+    QCOMPARE(Drop(session.window, {folder.Write("one.bin", Bytes({1}))}), Qt::IgnoreAction);
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Нет образа диска!"});
   }
 
   void anEntryDraggedOutTravelsAsAFileWithItsData() {
@@ -325,6 +368,41 @@ class DirectoryEditsTest : public QObject {
     const QString file = data->urls().constFirst().toLocalFile();
     QCOMPARE(FileNamePart(file), QString("TWO"));
     QCOMPARE(ReadBytes(HostPath(file)), Bytes({0xAA, 0xBB, 0xCC}));
+    // Let go over the window itself, the drag adds nothing.
+    QCOMPARE(Drop(session.window, *data), Qt::IgnoreAction);
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
+
+    // An RKS file added leaves as the same file, dragged or saved, and comes
+    // back as the same entry.
+    const auto rks = Bytes({0x00, 0x40, 0x01, 0x40, 0x07, 0x08, 0x0F, 0x07});
+    QCOMPARE(Drop(session.window, {session.folder.Write("game.rks", rks)}), Qt::CopyAction);
+    std::unique_ptr<QMimeData> game(list.model()->mimeData({list.model()->index(3, 0)}));
+    QCOMPARE(ReadBytes(HostPath(game->urls().constFirst().toLocalFile())), rks);
+    session.services.data_file_answers.push_back(Path(session.folder / "saved.rks"));
+    session.OnEntry(3, "Сохранить в файл…");
+    QCOMPARE(ReadBytes(session.folder / "saved.rks"), rks);
+    QCOMPARE(Drop(session.window, {session.folder / "saved.rks"}), Qt::CopyAction);
+    QCOMPARE(session.Saved(1024 + 34, 12),
+             Bytes({0x00, 0x40, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x08}));
+    QCOMPARE(session.Saved(1280 + 34, 12),
+             Bytes({0x00, 0x40, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x08}));
+  }
+
+  void aDragWhoseFileCannotBeWrittenSaysSo() {
+    MendSession session;
+    const auto not_a_folder = session.folder.Write("file", Bytes({1}));
+    std::map<const char*, QByteArray> kept;
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"}) {
+      kept[name] = qgetenv(name);
+      qputenv(name, QFile::encodeName(Path(not_a_folder)));
+    }
+    std::unique_ptr<QMimeData> data(
+        session.List().model()->mimeData({session.List().model()->index(0, 0)}));
+    for (const auto& [name, value] : kept) {
+      value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    QVERIFY(data == nullptr);
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка записи файла!"});
   }
 };
 

@@ -30,15 +30,16 @@ QLineEdit& EmptySystemAddress(Session& session) {
   return field;
 }
 
-// Drags `data` onto the middle of `target` and drops it there; true when the
-// target took the drag.
+// Drags `data` onto the middle of `target` with Shift held, as a move, and
+// drops it there; true when the target took the drag, as a copy.
 bool Drop(QWidget& target, const QMimeData& data) {
   const QPoint where = target.rect().center();
-  QDragEnterEvent enter(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(&target, &enter);
-  QDropEvent drop(where, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(where, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
   QCoreApplication::sendEvent(&target, &drop);
-  return enter.isAccepted();
+  return enter.isAccepted() && drop.isAccepted() && drop.dropAction() == Qt::CopyAction;
 }
 
 void Drop(QWidget& target, const QString& text) {

@@ -3,9 +3,14 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
+#include <chrono>
+#include <future>
+#include <thread>
 
+#include "image/platform_seam.h"
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
@@ -16,6 +21,7 @@
 #include "ui/entry_properties_dialog.h"
 #include "ui/field_text.h"
 #include "ui/main_window.h"
+#include "ui/start_arguments.h"
 
 using namespace flashdisk;
 using namespace flashdisk::testing;
@@ -196,6 +202,31 @@ class MainWindowTest : public QObject {
     QCOMPARE(FieldText(session.window, 1058), QString("3000"));
   }
 
+  void theImageNamedAtStartIsTheImageSaved() {
+    testing::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "disks");
+    std::filesystem::create_directories(folder / "gui");
+    const auto file = folder.Write("gui/game.rom", DiskWithTwoEntries());
+    const auto start =
+        ReadStartArguments({"flashdisk-composer", "../gui/game.rom"}, folder / "disks");
+    QVERIFY(start.action == StartAction::kOpenWindow);
+    Session session;
+    session.window.OpenImageAtStart(*start.image);
+    QTRY_COMPARE(session.ListedNames(), (QStringList{"BOOT", "BIG"}));
+    // Save proposes the opened file itself, whatever folder is current.
+    session.services.save_answers.push_back(std::nullopt);
+    Click(session.window, 1);
+    const auto proposed = HostPath(session.services.save_requests.at(0).proposed);
+    QVERIFY(proposed.is_absolute());
+    QVERIFY(std::filesystem::equivalent(proposed, file));
+
+    QVERIFY(ReadStartArguments({"flashdisk-composer", "--help"}, folder.path()).action ==
+            StartAction::kPrintUsage);
+    QVERIFY(ReadStartArguments({"flashdisk-composer", "--version"}, folder.path()).action ==
+            StartAction::kPrintVersion);
+    QVERIFY(!ReadStartArguments({"flashdisk-composer"}, folder.path()).image);
+  }
+
   void failedOpenKeepsTheImageAndItsListing() {
     Session session;
     testing::TemporaryFolder folder;
@@ -351,6 +382,135 @@ class MainWindowTest : public QObject {
       QCOMPARE(session.services.new_image_questions, 1);
       QVERIFY(session.services.save_requests.empty());
     }
+  }
+
+  void unsavedChangesAreAskedAboutBeforeTheImageGoes() {
+    testing::TemporaryFolder folder;
+    const auto renamed = Bytes({0xCD, 0xCE, 0xC2, 0xDB, 0xC9, 0x00});  // "НОВЫЙ"
+    for (int way = 0; way < 4; ++way) {
+      const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+      Session session;
+      session.Open(file);
+      QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
+      TypeOver(ById<QLineEdit>(session.window, 1001), "НОВЫЙ");
+      Click(session.window, 1072);
+      QCOMPARE(session.window.windowTitle(), QString("*Составитель образов FLASH-диска"));
+      const auto leave = [&] {
+        switch (way) {
+          case 0:
+            QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
+            break;
+          case 1:
+            Click(session.window, 2);
+            break;
+          case 2:
+            session.window.close();
+            break;
+          default:
+            session.services.open_answers.push_back(Path(file));
+            Click(session.window, 1050);
+        }
+      };
+      // Отмена, and Да with the save dialog cancelled, keep everything.
+      session.services.save_changes_answers = {UnsavedChangesAnswer::kCancel,
+                                               UnsavedChangesAnswer::kSave};
+      leave();
+      session.services.open_answers.clear();
+      leave();
+      session.services.open_answers.clear();
+      QVERIFY(session.window.isVisible());
+      QCOMPARE(session.services.save_changes_questions, 2);
+      QCOMPARE(session.services.save_requests.size(), std::size_t{1});
+      QCOMPARE(session.services.open_requests.size(), std::size_t{1});  // the first Open's
+      QCOMPARE(ReadBytes(file), DiskWithTwoEntries());
+
+      session.services.save_changes_answers = {UnsavedChangesAnswer::kSave};
+      session.services.save_answers.push_back(Path(file));
+      leave();
+      QCOMPARE(FileBytes(file, 8, 6), renamed);
+      QCOMPARE(session.window.isVisible(), way == 3);
+      QCOMPARE(session.services.open_requests.size(), std::size_t{way == 3 ? 2u : 1u});
+      QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
+    }
+  }
+
+  void saveTakesTurnsWithOtherPrograms() {
+    Session session;
+    testing::TemporaryFolder folder;
+    const auto file = folder.Write("two.rom", DiskWithTwoEntries());
+    session.Open(file);
+    auto theirs = DiskWithTwoEntries();
+    theirs[8] = 'Z';
+    folder.Write("two.rom", theirs);
+    std::filesystem::last_write_time(
+        file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+    session.services.question_answers = {false, true};
+    session.Save(file);
+    QCOMPARE(ReadBytes(file), theirs);
+    session.Save(file);
+    QCOMPARE(ReadBytes(file), DiskWithTwoEntries());
+    session.Save(file);  // the file is as the window left it: no question
+    QCOMPARE(session.services.questions.size(), std::size_t{2});
+    QCOMPARE(session.services.questions.at(0).text,
+             QString("Образ изменён другой программой. Записать поверх?"));
+
+    // Another program holding the image's lock keeps the window's Save out.
+    std::promise<void> locked;
+    std::promise<void> saved;
+    std::thread other([&] {
+      const auto lock = platform::FileLock::Acquire(file, std::chrono::seconds(1));
+      locked.set_value();
+      saved.get_future().wait();
+    });
+    locked.get_future().wait();
+    session.Save(folder / "two.rom");
+    saved.set_value();
+    other.join();
+    QCOMPARE(session.services.ErrorTexts(), QStringList{"Образ занят другой программой!"});
+  }
+
+  void aRunEndedBySigtermLeavesNoFolderAndAKilledRunsFolderGoes() {
+#ifdef _WIN32
+    QSKIP("ends the program with SIGTERM, which Windows has not");
+#else
+    testing::TemporaryFolder folder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", Path(folder.path()));
+    environment.insert("HOME", Path(folder.path()));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess ended;
+    ended.start(FLASHDISK_COMPOSER, {"--version"});
+    QVERIFY(ended.waitForStarted());
+    const QString killed_run = ".flashdisk-composer-" + QString::number(ended.processId()) + "-a1";
+    QVERIFY(ended.waitForFinished());
+    const QString running =
+        ".flashdisk-composer-" + QString::number(QCoreApplication::applicationPid()) + "-b2";
+    for (const QString& name : {killed_run, running}) {
+      std::filesystem::create_directories(folder / HostPath(name) / "settings");
+    }
+
+    QProcess window;
+    window.setProcessEnvironment(environment);
+    window.start(FLASHDISK_COMPOSER);
+    QVERIFY(window.waitForStarted());
+    const QString own_prefix = ".flashdisk-composer-" + QString::number(window.processId()) + "-";
+    const auto names = [&] {
+      QStringList found;
+      for (const auto& name : folder.Names()) {
+        found << QString::fromStdString(name);
+      }
+      return found;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(names().filter(own_prefix).size(), 1, 20000);
+    // The killed run's folder is gone, the running one's stays.
+    QCOMPARE(names().filter(".flashdisk-composer-").size(), 2);
+    QVERIFY(names().contains(running));
+    window.terminate();
+    QVERIFY(window.waitForFinished(20000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 0);
+    QCOMPARE(names().filter(".flashdisk-composer-"), QStringList{running});
+#endif
   }
 
   void changeWithoutSelectionOpensNothing() {

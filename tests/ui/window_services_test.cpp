@@ -197,7 +197,7 @@ class WindowServicesTest : public QObject {
       QCOMPARE(services_.ConfirmNewImage(owner_), yes);
       QVERIFY(driver.RanAndClosed());
     }
-    // Any other question the same way, and Enter answers Да.
+    // Any other question the same way; each is about a loss, so Enter answers Нет.
     ModalDriver enter;
     enter.WhenOpen<QMessageBox>([](QMessageBox& box) {
       QCOMPARE(box.windowTitle(), QString("Внимание!"));
@@ -205,7 +205,7 @@ class WindowServicesTest : public QObject {
       QCOMPARE(ButtonTexts(box), (QStringList{"Да", "Нет"}));
       QTest::keyClick(&box, Qt::Key_Return);
     });
-    QVERIFY(services_.Ask(owner_, "Удалить запись «ИГРА»?"));
+    QVERIFY(!services_.Ask(owner_, "Удалить запись «ИГРА»?"));
     QVERIFY(enter.RanAndClosed());
     ModalDriver escape;
     escape.WhenOpen<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
@@ -338,6 +338,40 @@ class WindowServicesTest : public QObject {
     QCOMPARE(FieldText(window, 1049), QString("none.rom"));
     QVERIFY(!std::filesystem::exists(folder / "none.rom"));
     window.close();
+  }
+
+  void unsavedChangesAreAskedAboutInARealBox() {
+    testing::TemporaryFolder folder;
+    const auto file = folder / "disk.rom";
+    MainWindow window(services_);
+    window.show();
+    ModalDriver new_image;
+    new_image.WhenOpen<QMessageBox>(
+        [](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+    Click(window, 1051);
+    QVERIFY(new_image.RanAndClosed());
+    TypeOver(ById<QLineEdit>(window, 1001), "X");
+    Click(window, 1072);
+    // Esc in the box is Отмена: the window stays; Enter is Да: it saves, then ends.
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return}) {
+      ModalDriver question;
+      ModalDriver save;
+      question.WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        QCOMPARE(box.windowTitle(), QString("Внимание!"));
+        QCOMPARE(box.text(), QString("Сохранить изменения в образе?"));
+        auto buttons = ButtonTexts(box);
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{"Да", "Нет", "Отмена"}));
+        if (key == Qt::Key_Return) {
+          save.WhenOpen<QFileDialog>([&](QFileDialog& dialog) { Answer(dialog, Path(file)); });
+        }
+        QTest::keyClick(&box, key);
+      });
+      QTest::keyClick(&window, Qt::Key_Escape);
+      QVERIFY(question.RanAndClosed());
+    }
+    QVERIFY(!window.isVisible());
+    QCOMPARE(FileBytes(file, 8, 2), Bytes({'X', 0x00}));
   }
 
   // Last: it leaves Qt's settings pointed at a folder that is gone and the

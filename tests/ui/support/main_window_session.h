@@ -25,7 +25,11 @@ struct Session {
       qFatal("The main window did not show");
     }
   }
-  ~Session() { window.close(); }
+  // Changes the test left unsaved are let go.
+  ~Session() {
+    services.save_changes_answers.assign(1, UnsavedChangesAnswer::kDiscard);
+    window.close();
+  }
 
   QComboBox& DiskSizes() const { return ById<QComboBox>(window, 1011); }
   QComboBox& SectorSizes() const { return ById<QComboBox>(window, 1012); }

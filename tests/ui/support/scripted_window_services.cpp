@@ -86,6 +86,17 @@ bool ScriptedWindowServices::Ask(QWidget& owner, const QString& question) {
   return answer;
 }
 
+UnsavedChangesAnswer ScriptedWindowServices::AskToSaveChanges(QWidget&) {
+  ++save_changes_questions;
+  if (save_changes_answers.empty()) {
+    unanswered.push_back("save changes question");
+    return UnsavedChangesAnswer::kCancel;
+  }
+  const auto answer = save_changes_answers.front();
+  save_changes_answers.pop_front();
+  return answer;
+}
+
 std::optional<QString> ScriptedWindowServices::ChooseDataFileToSave(QWidget& owner,
                                                                     const QString& proposed_name) {
   return ChooseFile("data file dialog", data_file_answers, data_file_requests, owner,

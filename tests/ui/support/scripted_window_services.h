@@ -35,6 +35,7 @@ class ScriptedWindowServices : public WindowServices {
   std::deque<std::optional<QString>> save_answers;
   std::deque<std::optional<QString>> source_answers;
   std::deque<bool> question_answers;
+  std::deque<UnsavedChangesAnswer> save_changes_answers;
   std::deque<std::optional<QString>> data_file_answers;
   // A filter the user switches to in the next image dialog.
   std::optional<QString> filter_to_choose;
@@ -45,6 +46,7 @@ class ScriptedWindowServices : public WindowServices {
   std::vector<RecordedFileRequest> save_requests;
   std::vector<RecordedFileRequest> source_requests;
   std::vector<RecordedMessage> questions;
+  int save_changes_questions = 0;
   std::vector<RecordedFileRequest> data_file_requests;
   std::vector<RecordedMessage> check_reports;
   std::vector<QString> unanswered;
@@ -57,6 +59,7 @@ class ScriptedWindowServices : public WindowServices {
                                            ImageFileDialogs& settings) override;
   std::optional<QString> ChooseSourceFile(QWidget& owner, const QString& proposed_name) override;
   bool Ask(QWidget& owner, const QString& question) override;
+  UnsavedChangesAnswer AskToSaveChanges(QWidget& owner) override;
   std::optional<QString> ChooseDataFileToSave(QWidget& owner,
                                               const QString& proposed_name) override;
   void ShowCheckReport(QWidget& owner, const QString& report) override;
