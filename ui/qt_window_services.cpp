@@ -67,15 +67,26 @@ void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
   box.exec();
 }
 
-bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
-  return Ask(owner, kNewImageQuestion);
-}
+namespace {
 
-bool QtWindowServices::Ask(QWidget& owner, const QString& question) {
+bool AskYesOrNo(QWidget& owner, const QString& question, QMessageBox::StandardButton on_enter) {
   QMessageBox box(QMessageBox::NoIcon, kNewImageCaption, question,
                   QMessageBox::Yes | QMessageBox::No, &owner);
-  box.setDefaultButton(QMessageBox::No);
+  box.setDefaultButton(on_enter);
   return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+// The New question has always taken Enter as Да; it asks every time, whatever
+// the image holds, and users of the window press Enter through it.
+bool QtWindowServices::ConfirmNewImage(QWidget& owner) {
+  return AskYesOrNo(owner, kNewImageQuestion, QMessageBox::Yes);
+}
+
+// A question before something is destroyed: a stray Enter keeps it.
+bool QtWindowServices::Ask(QWidget& owner, const QString& question) {
+  return AskYesOrNo(owner, question, QMessageBox::No);
 }
 
 UnsavedChangesAnswer QtWindowServices::AskToSaveChanges(QWidget& owner) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QtTest>
+#include <utility>
 
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/modal_driver.h"
@@ -207,10 +208,13 @@ class WindowServicesTest : public QObject {
     });
     QVERIFY(!services_.Ask(owner_, "Удалить запись «ИГРА»?"));
     QVERIFY(enter.RanAndClosed());
-    ModalDriver escape;
-    escape.WhenOpen<QMessageBox>([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
-    QVERIFY(!services_.ConfirmNewImage(owner_));
-    QVERIFY(escape.RanAndClosed());
+    // The New question keeps Enter as Да, as it always had; Esc is Нет.
+    for (const auto& [key, yes] : {std::pair{Qt::Key_Return, true}, {Qt::Key_Escape, false}}) {
+      ModalDriver keyed;
+      keyed.WhenOpen<QMessageBox>([key](QMessageBox& box) { QTest::keyClick(&box, key); });
+      QCOMPARE(services_.ConfirmNewImage(owner_), yes);
+      QVERIFY(keyed.RanAndClosed());
+    }
   }
 
   void saveProposesThePathAddsRomAndReplacesWithoutAsking() {
