@@ -15,6 +15,8 @@
 namespace flashdisk::cli {
 
 inline constexpr std::string_view kManifestFileName = "disk.toml";
+// A manifest longer than this is no manifest.
+inline constexpr std::uint64_t kLargestManifest = 16 * 1024 * 1024;
 
 using ByteString = std::vector<std::uint8_t>;
 

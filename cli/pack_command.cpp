@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::uint64_t kLargestManifest = 16 * 1024 * 1024;
-
 class DiskPacker {
  public:
   DiskPacker(const fs::path& manifest, const fs::path& image, const Console& console)

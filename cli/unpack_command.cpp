@@ -1,7 +1,9 @@
 #include "cli/unpack_command.h"
 
 #include <algorithm>
+#include <set>
 #include <system_error>
+#include <variant>
 
 #include "cli/command_messages.h"
 #include "cli/opened_image.h"
@@ -9,6 +11,7 @@
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/host_files.h"
+#include "image/platform_seam.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
 
@@ -35,8 +38,12 @@ ByteString TextFieldRest(Bytes field, std::size_t text_length) {
 
 class DiskUnpacker {
  public:
-  explicit DiskUnpacker(const DiskImage& image) : image_(image), disk_(image.disk()) {
+  DiskUnpacker(const DiskImage& image, const std::vector<std::string>& taken)
+      : image_(image), disk_(image.disk()) {
     names_.Reserve(kManifestFileName);
+    for (const auto& name : taken) {
+      names_.Reserve(name);
+    }
   }
 
   UnpackedDisk Unpack() {
@@ -176,18 +183,95 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
   return true;
 }
 
-}  // namespace
-
-UnpackedDisk UnpackDisk(const DiskImage& image) {
-  return DiskUnpacker(image).Unpack();
+// The files the folder's manifest lists, which an earlier unpack wrote:
+// those alone may be replaced or removed. A manifest that does not parse
+// lists none.
+std::vector<fs::path> OldManifestFiles(const fs::path& folder) {
+  const auto manifest = folder / kManifestFileName;
+  if (platform::IsLink(manifest)) {
+    return {};
+  }
+  const auto text = ReadWholeFile(manifest, kLargestManifest);
+  if (!text) {
+    return {};
+  }
+  const auto parsed =
+      ParseManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+  const auto* old = std::get_if<Manifest>(&parsed);
+  if (old == nullptr) {
+    return {};
+  }
+  std::vector<fs::path> files;
+  const auto list = [&files](const std::optional<ManifestFile>& file) {
+    if (file) {
+      files.push_back(PathFromUtf8(file->path).lexically_normal());
+    }
+  };
+  for (const auto& entry : old->entries) {
+    list(entry.file);
+    list(entry.tail);
+  }
+  list(old->disk.header_rest);
+  list(old->disk.after_chain);
+  return files;
 }
 
-int RunUnpack(const UnpackOptions& options, const Console& console) {
+// The names in the folder that no earlier unpack wrote, and the image's own
+// when it lies in the folder: unpack never writes over them.
+std::vector<std::string> NamesNotOurs(const UnpackOptions& options,
+                                      const std::vector<fs::path>& old_files) {
+  std::set<fs::path> ours(old_files.begin(), old_files.end());
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator at(options.folder, error), end; !error && at != end;
+       at.increment(error)) {
+    const auto name = at->path().filename();
+    if (!ours.contains(name)) {
+      names.push_back(Utf8FromPath(name));
+    }
+  }
+  const auto image_folder = options.image.parent_path();
+  if (fs::equivalent(image_folder.empty() ? fs::path(".") : image_folder, options.folder, error)) {
+    names.push_back(Utf8FromPath(options.image.filename()));
+  }
+  return names;
+}
+
+// The files only the old manifest listed.
+std::vector<fs::path> OnlyOld(const std::vector<fs::path>& old_files,
+                              const std::vector<FolderFile>& files) {
+  std::set<fs::path> new_files;
+  for (const auto& file : files) {
+    new_files.insert(PathFromUtf8(file.name));
+  }
+  std::vector<fs::path> only_old;
+  for (const auto& old_file : old_files) {
+    if (!new_files.contains(old_file)) {
+      only_old.push_back(old_file);
+    }
+  }
+  return only_old;
+}
+
+}  // namespace
+
+UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken) {
+  return DiskUnpacker(image, taken).Unpack();
+}
+
+int RunUnpack(const UnpackOptions& options, const Console& console, const FolderStepHook& hook) {
   const auto opened = OpenSoundImage(options.image, console);
-  if (!opened || !MayUseFolder(options, console)) {
+  if (!opened) {
     return kExitRefused;
   }
-  auto unpacked = UnpackDisk(opened->image);
+  // What a killed run left is not the folder's own: it neither makes the
+  // folder "not empty" nor stays.
+  RemoveLeftTemporaries(options.folder);
+  if (!MayUseFolder(options, console)) {
+    return kExitRefused;
+  }
+  const auto old_files = OldManifestFiles(options.folder);
+  auto unpacked = UnpackDisk(opened->image, NamesNotOurs(options, old_files));
   const auto manifest = ManifestText(unpacked.manifest);
   // The manifest goes last: a folder with a manifest has all its files.
   unpacked.files.push_back(
@@ -195,14 +279,11 @@ int RunUnpack(const UnpackOptions& options, const Console& console) {
   if (!HoldsNoLinks(options, unpacked.files, console)) {
     return kExitRefused;
   }
-  std::error_code error;
-  fs::create_directories(options.folder, error);
-  for (const auto& file : unpacked.files) {
-    const auto path = options.folder / PathFromUtf8(file.name);
-    if (!WriteFileAtomically(path, file.bytes)) {
-      console.Report(options.folder, PathFromUtf8(file.name), kWriteErrorMessage);
-      return kExitRefused;
-    }
+  const auto failed =
+      ReplaceFolderFiles(options.folder, unpacked.files, OnlyOld(old_files, unpacked.files), hook);
+  if (failed) {
+    console.Report(options.folder, PathFromUtf8(*failed), kWriteErrorMessage);
+    return kExitRefused;
   }
   return kExitSuccess;
 }

@@ -90,23 +90,51 @@ TEST_F(UnpackCommandTest, WritesIntoAFolderWithFilesOnlyWithForceAndThenOnlyItsO
   Write("full/notes.txt", {7});
   Refuse({"unpack", "disk.rom", "full"}, 1, "full",
          "Папка не пуста! Чтобы заменить файлы в ней, укажите --force.");
-  Succeed({"unpack", "disk.rom", "full", "--force"});
-  EXPECT_EQ(FileBytes("full/notes.txt"), Bytes{7});
-  EXPECT_EQ(FileBytes("full/data.bin"), CountingBytes(700, 2));
   Refuse({"unpack", "disk.rom", "mine.txt"}, 1, "mine.txt", "Это не папка!");
+  // Into the image's own folder, where the user's data.bin and the image
+  // itself (in another letter case) have the names of two entries.
+  Write("x", {1});
+  Succeed({"add", "disk.rom", "x", "--name", "DISK.ROM"});
+  Write("data.bin", {6});
+  Write(".flashdisk-12-0.tmp", {9});  // left by a killed run
+  const auto image = FileBytes("disk.rom");
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  const std::vector<std::string> unpacked{"DISK-2.ROM", "boot.rks",  "data-2.bin", "data.bin",
+                                          "disk.rom",   "disk.toml", "full",       "mine.txt",
+                                          "x",          "ЗАГРУЗЧИК"};
+  EXPECT_EQ(SortedNames(folder_.path()), unpacked);
+  EXPECT_EQ(FileBytes("disk.rom"), image);
+  EXPECT_EQ(FileBytes("data.bin"), Bytes{6});
+  EXPECT_EQ(FileBytes("data-2.bin"), CountingBytes(700, 2));
+  // Again, over its own files: the same names, and the file of an entry
+  // gone since is removed.
+  Succeed({"remove", "disk.rom", "3"});
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  auto without_removed = unpacked;
+  without_removed.erase(without_removed.begin());
+  EXPECT_EQ(SortedNames(folder_.path()), without_removed);
+  Succeed({"pack", ".", "again.rom"});
+  EXPECT_EQ(FileBytes("again.rom"), FileBytes("disk.rom"));
 }
 
 TEST_F(UnpackCommandTest, NeverWritesThroughALinkOutOfTheFolder) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows lets only administrators make links";
 #endif
-  std::filesystem::create_directory(folder_ / "linked");
   Write("outside.bin", {5});
+  // A link the folder held before is not the program's: it stays.
+  std::filesystem::create_directory(folder_ / "foreign");
+  std::filesystem::create_symlink("../outside.bin", folder_ / "foreign" / "data.bin");
+  Succeed({"unpack", "disk.rom", "foreign", "--force"});
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "foreign" / "data.bin"));
+  EXPECT_EQ(FileBytes("foreign/data-2.bin"), CountingBytes(700, 2));
+  // One put where the manifest lists a file is refused.
+  Succeed({"unpack", "disk.rom", "linked"});
+  std::filesystem::remove(folder_ / "linked" / "data.bin");
   std::filesystem::create_symlink("../outside.bin", folder_ / "linked" / "data.bin");
   Refuse({"unpack", "disk.rom", "linked", "--force"}, 1, "linked",
          "data.bin: Это ссылка, она не будет заменена!");
   EXPECT_EQ(FileBytes("outside.bin"), Bytes{5});
-  EXPECT_EQ(SortedNames(folder_ / "linked"), std::vector<std::string>{"data.bin"});
 }
 
 TEST_F(UnpackCommandTest, RefusesADamagedImageAndWritesNothing) {
