@@ -25,6 +25,10 @@ inline constexpr std::string_view kNotAFolderMessage = "Это не папка!"
 inline constexpr std::string_view kLinkKeptMessage = "Это ссылка, она не будет заменена!";
 inline constexpr std::string_view kOutsideFolderMessage =
     "Файл вне папки описания диска: путь уводит из неё!";
+inline constexpr std::string_view kLengthTooShortMessage =
+    "Длина записи должна быть кратна размеру сектора и вмещать 44 байта заголовка и данные!";
+inline constexpr std::string_view kChainGoesOnMessage =
+    "Байты после цепочки продолжают её ещё одной записью!";
 inline constexpr std::string_view kLongerThanRoomMessage =
     "Байты не помещаются в отведённое им место!";
 

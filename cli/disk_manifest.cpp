@@ -237,6 +237,9 @@ EntrySettings ReadEntry(const toml::table& table, std::size_t number) {
   entry.exec = reader.Boolean("exec");
   entry.aligned = reader.Boolean("aligned").value_or(false);
   entry.reserve = reader.Integer("reserve", std::numeric_limits<std::uint32_t>::max()).value_or(0);
+  if (const auto length = reader.Integer("length", std::numeric_limits<std::uint32_t>::max())) {
+    entry.length = ManifestNumber{*length, LineOf(*table.get("length")), reader.KeyName("length")};
+  }
   entry.deleted = reader.Boolean("deleted").value_or(false);
   entry.readonly = reader.Boolean("readonly").value_or(false);
   entry.bit2 = reader.Boolean("bit2").value_or(false);
@@ -378,6 +381,9 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
   }
   if (entry.reserve != 0) {
     WriteNumber(out, "reserve", entry.reserve);
+  }
+  if (entry.length) {
+    WriteNumber(out, "length", entry.length->value);
   }
   if (!entry.name_rest.bytes.empty()) {
     WriteBytes(out, "name_rest", entry.name_rest.bytes);

@@ -34,6 +34,13 @@ struct ManifestBytes {
   std::string key;
 };
 
+// A number of the manifest, with the line of its key.
+struct ManifestNumber {
+  std::uint32_t value = 0;
+  std::size_t line = 0;
+  std::string key;
+};
+
 struct DiskSettings {
   std::string size = "512k";  // as `new --size`
   std::string sector = "256";
@@ -58,6 +65,9 @@ struct EntrySettings {
   std::optional<bool> exec;
   bool aligned = false;
   std::uint32_t reserve = 0;
+  // The entry's exact total length, where add's plan would give another
+  // one: an Aligned entry whose data uses only the room after its 44 bytes.
+  std::optional<ManifestNumber> length;
   // set's attributes.
   bool deleted = false;
   bool readonly = false;

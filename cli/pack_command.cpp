@@ -10,9 +10,11 @@
 #include "cli/disk_manifest.h"
 #include "cli/new_command.h"
 #include "image/cp1251_text.h"
+#include "image/entry_plan.h"
 #include "image/host_files.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
+#include "image/source_format.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
 
@@ -57,7 +59,7 @@ class DiskPacker {
       return std::nullopt;
     }
     WritePending();
-    return Checked();
+    return Checked(manifest);
   }
 
  private:
@@ -155,12 +157,12 @@ class DiskPacker {
       return false;
     }
     const auto position = image_.EndOfChain();
-    const FileChoices given{entry.name,   entry.rks,     entry.big,
-                            entry.exec,   entry.aligned, entry.load.value_or(0),
-                            entry.reserve};
-    const auto result = AddFile(image_, *file, given, room);
-    if (result != AddResult::kAdded) {
-      console_.Report(image_path_, *file, AddResultMessage(result));
+    const auto result = AddEntryOf(entry, *file, room);
+    if (!result) {
+      return false;
+    }
+    if (*result != AddResult::kAdded) {
+      console_.Report(image_path_, *file, AddResultMessage(*result));
       return false;
     }
     const auto added = *image_.ReadEntry(position);
@@ -176,6 +178,34 @@ class DiskPacker {
     }
     const auto data_end = position + kEntryHeaderSize + added.data_size;
     return !entry.tail || ReadKept(*entry.tail, data_end, position + added.total_length);
+  }
+
+  // As `add` of the file with the entry's keys; an exact `length` takes the
+  // place of the planned total when the data fits in it. Nothing when the
+  // length is refused.
+  std::optional<AddResult> AddEntryOf(const EntrySettings& entry, const fs::path& file,
+                                      RoomRule room) {
+    const FileChoices given{entry.name,   entry.rks,     entry.big,
+                            entry.exec,   entry.aligned, entry.load.value_or(0),
+                            entry.reserve};
+    if (!entry.length) {
+      return AddFile(image_, file, given, room);
+    }
+    const auto size = LookUpSource(file).value_or(0);
+    auto choices = ChooseEntry(file, size, given.load_address, given.rks, given.big);
+    if (entry.name) {
+      choices.name = Cp1251FromUtf8(*entry.name);
+    }
+    choices.executable = entry.exec.value_or(choices.executable);
+    choices.aligned = entry.aligned;
+    auto plan = PlanEntry(size, choices.rks, choices.aligned, 0, image_.sector_size());
+    const auto length = entry.length->value;
+    if (length < kEntryHeaderSize + plan.data_size || length % image_.sector_size() != 0) {
+      ReportAt(entry.length->line, entry.length->key, kLengthTooShortMessage);
+      return std::nullopt;
+    }
+    plan.total_length = length;
+    return AddEntry(image_, SourceFile{file, size}, choices, plan, room);
   }
 
   // Reads a file of odd bytes that go from `from` on and must end by `to`.
@@ -199,11 +229,18 @@ class DiskPacker {
 
   // A manifest may describe odd bytes that break the chain, such as a marker
   // right after it; such a disk is not written.
-  std::optional<DiskImage> Checked() {
-    image_.Check();
+  // The bytes after the chain may also hold a whole entry, which the disk
+  // would then list beyond the manifest's.
+  std::optional<DiskImage> Checked(const Manifest& manifest) {
+    const auto outcome = image_.Check().outcome;
     image_.List();
-    if (FindImageProblems(image_, HeaderCheck::Outcome::kValid).damaged()) {
+    if (FindImageProblems(image_, outcome).damaged()) {
       console_.Report(manifest_, kFormatErrorMessage);
+      return std::nullopt;
+    }
+    if (image_.listing().entries.size() != manifest.entries.size()) {
+      const auto& after_chain = *manifest.disk.after_chain;
+      ReportAt(after_chain.line, after_chain.key, kChainGoesOnMessage);
       return std::nullopt;
     }
     return std::move(image_);

@@ -111,11 +111,14 @@ class DiskUnpacker {
     settings.bit2 = has(kAttributeBit2);
     settings.bit1 = has(kAttributeBit1);
     settings.bit0 = has(kAttributeBit0);
-    // A reserve of the whole length gives it back: it is at least the plan
-    // and whole sectors in an image whose chain is sound.
+    // A longer entry than planned is a reserve, as `add --reserve` makes
+    // one; a shorter one (Aligned, its data in the room after the 44 bytes)
+    // keeps its exact length in a key of its own.
     const auto plan = PlanEntry(entry.data_size, false, settings.aligned, 0, image_.sector_size());
-    if (plan.total_length != entry.total_length) {
+    if (entry.total_length > plan.total_length) {
       settings.reserve = entry.total_length;
+    } else if (entry.total_length < plan.total_length) {
+      settings.length = ManifestNumber{entry.total_length, 0, ""};
     }
     settings.name_rest.bytes = TextFieldRest(
         disk_.subspan(entry.position + kEntryNameOffset, kTextFieldSize), entry.name.size());

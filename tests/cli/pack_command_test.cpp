@@ -92,6 +92,34 @@ TEST_F(PackCommandTest, NamesTheLineAndKeyOfAManifestError) {
       "[[entry]]\nfile = \"data.bin\"\nname_rest = \"" + std::string(24 * 2, 'A') + "\"\n",
       "3: entry[1].name_rest", "Байты не помещаются в отведённое им место!");
   RefuseManifest("[disk\n", "1", "Ошибка синтаксиса TOML!");
+  RefuseManifest("[[entries]]\nfile = \"data.bin\"\n", "1: entries", "Неизвестный ключ!");
+  RefuseManifest("size = \"64k\"\n", "1: size", "Неизвестный ключ!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\naligned = true\nlength = 512\n",
+                 "4: entry[1].length",
+                 "Длина записи должна быть кратна размеру сектора и вмещать 44 байта заголовка и "
+                 "данные!");
+}
+
+TEST_F(PackCommandTest, RefusesBytesAfterTheChainThatChangeIt) {
+  // An entry of one sector: marker, attributes, name "X", total length 256.
+  Bytes entry(256, 0x00);
+  entry[0] = 0xE6;
+  entry[1] = 0xFF;
+  entry[2] = 'X';
+  entry[41] = 0x01;
+  Write("p/after.bin", entry);
+  const std::string manifest =
+      "[disk]\nsize = \"64k\"\nafter_chain = \"after.bin\"\n[[entry]]\nfile = \"data.bin\"\n";
+  RefuseManifest(manifest, "3: disk.after_chain",
+                 "Байты после цепочки продолжают её ещё одной записью!");
+  entry[41] = 0x00;
+  entry[40] = 100;  // not whole sectors: the chain is broken
+  Write("p/after.bin", entry);
+  Manifest(manifest);
+  const auto run = Run({"pack", "p", "out.rom"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "flashdisk: " + InFolder("disk.toml") + ": Ошибка формата диска!\n");
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
 }
 
 TEST_F(PackCommandTest, RefusesAFileOutsideTheManifestsFolder) {

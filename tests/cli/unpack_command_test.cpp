@@ -25,6 +25,12 @@ class UnpackCommandTest : public CliTest {
 };
 
 TEST_F(UnpackCommandTest, WritesAManifestWithAddsKeysOnlyAndOneFilePerEntry) {
+  // Made Aligned by set, its 300 bytes in two sectors where add plans three;
+  // added Aligned, as add plans.
+  Write("set.bin", CountingBytes(300, 3));
+  Succeed({"add", "disk.rom", "set.bin"});
+  Succeed({"set", "disk.rom", "3", "--set", "aligned"});
+  Succeed({"add", "disk.rom", "set.bin", "--aligned", "--name", "plain"});
   Succeed({"unpack", "disk.rom", "проект"});
   EXPECT_EQ(Text("проект/disk.toml"),
             "[disk]\n"
@@ -44,7 +50,18 @@ TEST_F(UnpackCommandTest, WritesAManifestWithAddsKeysOnlyAndOneFilePerEntry) {
             "file = \"data.bin\"\n"
             "name = \"data.bin\"\n"
             "aligned = true\n"
-            "reserve = 2048\n");
+            "reserve = 2048\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"set.bin\"\n"
+            "name = \"set.bin\"\n"
+            "aligned = true\n"
+            "length = 512\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"plain\"\n"
+            "name = \"plain\"\n"
+            "aligned = true\n");
   EXPECT_EQ(FileBytes("проект/ЗАГРУЗЧИК"), CountingBytes(10, 1));
   EXPECT_EQ(FileBytes("проект/data.bin"), CountingBytes(700, 2));
   Succeed({"pack", "проект", "again.rom"});
