@@ -59,7 +59,7 @@ struct DiskSettings {
 struct EntrySettings {
   ManifestFile file;
   std::optional<std::string> name;  // UTF-8
-  std::optional<std::uint16_t> load;
+  std::optional<ManifestNumber> load;
   std::optional<bool> rks;
   std::optional<bool> big;
   std::optional<bool> exec;
@@ -88,6 +88,7 @@ struct ManifestError {
   std::size_t line = 0;
   std::string key;  // such as "entry[2].load"; empty for a syntax error
   std::string message;
+  std::size_t column = 0;  // where the TOML parser tells it
 };
 
 // Checks every key's type and range, and that the directory lies where a

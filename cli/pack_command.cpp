@@ -1,6 +1,7 @@
 #include "cli/pack_command.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <system_error>
@@ -41,10 +42,11 @@ class DiskPacker {
     auto parsed =
         ParseManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
     if (const auto* error = std::get_if<ManifestError>(&parsed)) {
-      ReportAt(error->line, error->key, error->message);
+      ReportAt(error->line, error->key, error->message, error->column);
       return std::nullopt;
     }
     const auto& manifest = std::get<Manifest>(parsed);
+    WarnOfNamesTwice(manifest);
     if (!FormatDisk(manifest.disk)) {
       return std::nullopt;
     }
@@ -63,18 +65,37 @@ class DiskPacker {
   }
 
  private:
-  void ReportAt(std::size_t line, const std::string& key, std::string_view message) const {
-    console_.err << kProgramName << ": " << Utf8FromPath(manifest_) << ':' << line << ": "
+  void ReportAt(std::size_t line, const std::string& key, std::string_view message,
+                std::size_t column = 0) const {
+    console_.err << kProgramName << ": " << Utf8FromPath(manifest_) << ':' << line
+                 << (column == 0 ? "" : ":" + std::to_string(column)) << ": "
                  << (key.empty() ? "" : key + ": ") << message << '\n'
                  << std::flush;
+  }
+
+  // A disk may hold two entries of one name, but a manifest that gives two
+  // is more often a slip.
+  void WarnOfNamesTwice(const Manifest& manifest) const {
+    std::map<std::string, std::size_t> first_with;
+    for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+      const auto& entry = manifest.entries[i];
+      const auto name = Cp1251FromUtf8(
+          entry.name.value_or(Utf8FromPath(PathFromUtf8(entry.file.path).filename())));
+      const auto [first, is_first] = first_with.emplace(name, i + 1);
+      if (!is_first) {
+        ReportAt(entry.file.line, "entry[" + std::to_string(i + 1) + "]",
+                 std::string(kNameTwiceWarning) + std::to_string(first->second) + ".");
+      }
+    }
   }
 
   // The file a key names, when it lies inside the manifest's folder: no
   // absolute path, no "..", and no link on the way that leads out.
   std::optional<fs::path> Resolve(const ManifestFile& file) {
-    const auto relative = PathFromUtf8(file.path);
-    const bool climbs = std::any_of(relative.begin(), relative.end(),
-                                    [](const fs::path& part) { return part == ".."; });
+    // "p2/../x" stays inside: only a path that still climbs once its dots
+    // are taken out leads out.
+    const auto relative = PathFromUtf8(file.path).lexically_normal();
+    const bool climbs = !relative.empty() && *relative.begin() == "..";
     if (relative.has_root_path() || climbs || LinkLeadsOut(relative)) {
       ReportAt(file.line, file.key, kOutsideFolderMessage);
       return std::nullopt;
@@ -157,12 +178,7 @@ class DiskPacker {
       return false;
     }
     const auto position = image_.EndOfChain();
-    const auto result = AddEntryOf(entry, *file, room);
-    if (!result) {
-      return false;
-    }
-    if (*result != AddResult::kAdded) {
-      console_.Report(image_path_, *file, AddResultMessage(*result));
+    if (!AddEntryOf(entry, *file, room)) {
       return false;
     }
     const auto added = *image_.ReadEntry(position);
@@ -181,31 +197,46 @@ class DiskPacker {
   }
 
   // As `add` of the file with the entry's keys; an exact `length` takes the
-  // place of the planned total when the data fits in it. Nothing when the
-  // length is refused.
-  std::optional<AddResult> AddEntryOf(const EntrySettings& entry, const fs::path& file,
-                                      RoomRule room) {
-    const FileChoices given{entry.name,   entry.rks,     entry.big,
-                            entry.exec,   entry.aligned, entry.load.value_or(0),
-                            entry.reserve};
-    if (!entry.length) {
-      return AddFile(image_, file, given, room);
+  // place of the planned total when the data fits in it.
+  bool AddEntryOf(const EntrySettings& entry, const fs::path& file, RoomRule room) {
+    const auto size = LookUpSource(file);
+    if (!size) {
+      ReportAt(entry.file.line, entry.file.key, kReadErrorMessage);
+      return false;
     }
-    const auto size = LookUpSource(file).value_or(0);
-    auto choices = ChooseEntry(file, size, given.load_address, given.rks, given.big);
+    // An RKS file brings its own address; a load beside it would be lost.
+    if (entry.load && entry.rks.value_or(DeriveSourceDefaults(file, *size).rks)) {
+      ReportAt(entry.load->line, entry.load->key, kLoadOfRksMessage);
+      return false;
+    }
+    const auto load = static_cast<std::uint16_t>(entry.load ? entry.load->value : 0);
+    auto choices = ChooseEntry(file, *size, load, entry.rks, entry.big);
     if (entry.name) {
       choices.name = Cp1251FromUtf8(*entry.name);
     }
     choices.executable = entry.exec.value_or(choices.executable);
     choices.aligned = entry.aligned;
-    auto plan = PlanEntry(size, choices.rks, choices.aligned, 0, image_.sector_size());
-    const auto length = entry.length->value;
-    if (length < kEntryHeaderSize + plan.data_size || length % image_.sector_size() != 0) {
-      ReportAt(entry.length->line, entry.length->key, kLengthTooShortMessage);
-      return std::nullopt;
+    choices.reserved_minimum = entry.reserve;
+    auto plan = PlanEntry(*size, choices.rks, choices.aligned, entry.reserve, image_.sector_size());
+    if (entry.length) {
+      const auto length = entry.length->value;
+      if (length < kEntryHeaderSize + plan.data_size || length % image_.sector_size() != 0) {
+        ReportAt(entry.length->line, entry.length->key, kLengthTooShortMessage);
+        return false;
+      }
+      plan.total_length = length;
     }
-    plan.total_length = length;
-    return AddEntry(image_, SourceFile{file, size}, choices, plan, room);
+    const auto free = image_.free_space();
+    const auto result = AddEntry(image_, SourceFile{file, *size}, choices, plan, room);
+    if (result == AddResult::kReadError) {
+      ReportAt(entry.file.line, entry.file.key, kReadErrorMessage);
+    } else if (result == AddResult::kNoRoom) {
+      const auto needed = plan.total_length + (room == RoomRule::kLeaveByteAfter ? 1 : 0);
+      console_.Report(image_path_, file, NoRoomMessage(needed, free));
+    } else if (result != AddResult::kAdded) {
+      console_.Report(image_path_, file, AddResultMessage(result));
+    }
+    return result == AddResult::kAdded;
   }
 
   // Reads a file of odd bytes that go from `from` on and must end by `to`.
@@ -216,7 +247,7 @@ class DiskPacker {
     }
     const auto bytes = ReadWholeFile(*file, kImageBufferSize);
     if (!bytes) {
-      console_.Report(image_path_, *file, kReadErrorMessage);
+      ReportAt(kept.line, kept.key, kReadErrorMessage);
       return false;
     }
     if (bytes->size() > to - from) {

@@ -91,7 +91,7 @@ class DiskUnpacker {
     settings.file.path = file_name;
     settings.name = Utf8FromCp1251(entry.name);
     if (entry.load_address != 0) {
-      settings.load = entry.load_address;
+      settings.load = ManifestNumber{entry.load_address, 0, ""};
     }
     // The data file holds the data alone, whatever its name suggests.
     const auto defaults = DeriveSourceDefaults(PathFromUtf8(file_name), entry.data_size);
