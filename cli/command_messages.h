@@ -47,4 +47,9 @@ inline std::string NoRoomMessage(std::uint64_t needed, std::uint64_t free) {
          " Нужно байт: " + std::to_string(needed) + ", свободно: " + std::to_string(free) + ".";
 }
 
+// `move` to a place the chain does not have.
+inline std::string NoSuchPlaceMessage(std::size_t places) {
+  return "Нет такого места в цепочке! Укажите место от 1 до " + std::to_string(places) + ".";
+}
+
 }  // namespace flashdisk::cli
