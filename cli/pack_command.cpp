@@ -100,7 +100,8 @@ class DiskPacker {
       ReportAt(file.line, file.key, kOutsideFolderMessage);
       return std::nullopt;
     }
-    return folder_ / relative;
+    sources_.push_back(folder_ / relative);
+    return sources_.back();
   }
 
   // Without links a path that neither starts at a root nor climbs stays
@@ -284,6 +285,9 @@ class DiskPacker {
   DiskImage image_;
   std::vector<std::pair<std::uint64_t, ByteString>> pending_;
   std::set<fs::path> plain_folders_;
+
+ public:
+  std::vector<fs::path> sources_;
 };
 
 fs::path ManifestOf(const fs::path& source) {
@@ -291,22 +295,69 @@ fs::path ManifestOf(const fs::path& source) {
   return fs::is_directory(source, error) ? source / kManifestFileName : source;
 }
 
+// A name as make reads it in a rule: '/' between folders on every system,
+// spaces and '#' escaped, '$' doubled.
+std::string MakeName(const fs::path& path) {
+  const auto generic = path.generic_u8string();
+  std::string name;
+  for (const char8_t c : generic) {
+    if (c == u8' ' || c == u8'#') {
+      name += '\\';
+    }
+    name += c == u8'$' ? "$$" : std::string(1, static_cast<char>(c));
+  }
+  return name;
+}
+
+// "IMAGE: MANIFEST FILES…", and an empty rule for each file, so that make
+// does not stop when one is gone from a later manifest.
+std::string MakeRule(const fs::path& image, const fs::path& manifest,
+                     const std::vector<fs::path>& sources) {
+  std::string rule = MakeName(image) + ": " + MakeName(manifest);
+  std::string empty_rules;
+  std::set<fs::path> named;
+  for (const auto& source : sources) {
+    if (!named.insert(source).second) {
+      continue;
+    }
+    rule += " \\\n  " + MakeName(source);
+    empty_rules += "\n" + MakeName(source) + ":\n";
+  }
+  return rule + "\n" + empty_rules;
+}
+
 }  // namespace
 
 std::optional<DiskImage> PackManifest(const fs::path& manifest, const fs::path& image,
-                                      const Console& console) {
-  return DiskPacker(manifest, image, console).Pack();
+                                      const Console& console, std::vector<fs::path>* sources) {
+  DiskPacker packer(manifest, image, console);
+  auto packed = packer.Pack();
+  if (sources != nullptr) {
+    *sources = std::move(packer.sources_);
+  }
+  return packed;
 }
 
 int RunPack(const PackOptions& options, const Console& console) {
   if (!MayCreateImage(options.image, options.force, console)) {
     return kExitRefused;
   }
-  const auto image = PackManifest(ManifestOf(options.source), options.image, console);
-  if (!image) {
+  const auto manifest = ManifestOf(options.source);
+  std::vector<fs::path> sources;
+  const auto image = PackManifest(manifest, options.image, console, &sources);
+  if (!image || !SaveNewImage(*image, options.image, console)) {
     return kExitRefused;
   }
-  return SaveNewImage(*image, options.image, console) ? kExitSuccess : kExitRefused;
+  if (options.depfile) {
+    const auto rule = MakeRule(options.image, manifest, sources);
+    if (!WriteFileAtomically(
+            *options.depfile,
+            std::span(reinterpret_cast<const std::uint8_t*>(rule.data()), rule.size()))) {
+      console.Report(options.image, *options.depfile, kWriteErrorMessage);
+      return kExitRefused;
+    }
+  }
+  return kExitSuccess;
 }
 
 }  // namespace flashdisk::cli

@@ -135,6 +135,17 @@ TEST_F(PackCommandTest, WarnsOfTwoEntriesOfOneNameAndPacksThem) {
                          ":4: entry[2]: Внимание: такое же имя у записи 1.\n");
 }
 
+TEST_F(PackCommandTest, WritesAMakeRuleOfTheManifestAndEveryFileItReads) {
+  Manifest(
+      "[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"boot.rks\"\n"
+      "[[entry]]\nfile = \"data.bin\"\nname = \"again\"\n");
+  Succeed({"pack", "p", "out.rom", "--depfile", "out.rom.d"});
+  const auto rule = FileBytes("out.rom.d");
+  EXPECT_EQ(
+      std::string(rule.begin(), rule.end()),
+      "out.rom: p/disk.toml \\\n  p/data.bin \\\n  p/boot.rks\n\np/data.bin:\n\np/boot.rks:\n");
+}
+
 TEST_F(PackCommandTest, RefusesBytesAfterTheChainThatChangeIt) {
   // An entry of one sector: marker, attributes, name "X", total length 256.
   Bytes entry(256, 0x00);
