@@ -23,6 +23,11 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
+// Fewer files are written before anyone would wonder.
+constexpr std::size_t kFilesWorthProgress = 100;
+constexpr std::size_t kFilesPerProgress = 50;
+constexpr std::string_view kWritingFilesMessage = "Запись файлов: ";
+
 // `bytes` up to the last one that is not erased: erased bytes are what `new`
 // leaves everywhere, so only the others need keeping.
 ByteString UpToLastWritten(Bytes bytes) {
@@ -256,6 +261,22 @@ std::vector<fs::path> OnlyOld(const std::vector<fs::path>& old_files,
   return only_old;
 }
 
+// On a terminal, how many of the files are written, now and then: a disk of
+// thousands of entries takes seconds.
+FolderStepHook WithProgress(const FolderStepHook& hook, std::size_t files, const Console& console) {
+  if (!platform::ErrorsGoToTerminal() || files < kFilesWorthProgress) {
+    return hook;
+  }
+  return [hook, files, &console, written = std::size_t{0}](FolderStep step) mutable {
+    if (step == FolderStep::kFileWritten &&
+        (++written % kFilesPerProgress == 0 || written == files)) {
+      console.err << '\r' << kWritingFilesMessage << written << " / " << files
+                  << (written == files ? "\n" : "") << std::flush;
+    }
+    return !hook || hook(step);
+  };
+}
+
 }  // namespace
 
 UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken) {
@@ -283,7 +304,8 @@ int RunUnpack(const UnpackOptions& options, const Console& console, const Folder
     return kExitRefused;
   }
   const auto failed =
-      ReplaceFolderFiles(options.folder, unpacked.files, OnlyOld(old_files, unpacked.files), hook);
+      ReplaceFolderFiles(options.folder, unpacked.files, OnlyOld(old_files, unpacked.files),
+                         WithProgress(hook, unpacked.files.size(), console));
   if (failed) {
     console.Report(options.folder, PathFromUtf8(*failed), kWriteErrorMessage);
     return kExitRefused;

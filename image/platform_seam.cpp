@@ -295,6 +295,10 @@ TemporaryFilesGuard::~TemporaryFilesGuard() {
   }
 }
 
+bool ErrorsGoToTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
+}
+
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -583,6 +587,10 @@ TemporaryFilesGuard::~TemporaryFilesGuard() {
   if (slot_ >= 0) {
     guard_slots[static_cast<std::size_t>(slot_)].state = kSlotFree;
   }
+}
+
+bool ErrorsGoToTerminal() {
+  return ::isatty(STDERR_FILENO) != 0;
 }
 
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {

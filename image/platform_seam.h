@@ -103,6 +103,10 @@ class TemporaryFilesGuard {
   int slot_ = -1;
 };
 
+// Whether standard error goes to a terminal (a console on Windows), where
+// a long command may show its progress.
+bool ErrorsGoToTerminal();
+
 // The program's arguments in UTF-8, whatever code page Windows runs in.
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);
 
