@@ -194,8 +194,8 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
 // The files the folder's manifest lists, which an earlier unpack wrote:
 // those alone may be replaced or removed. A manifest that does not parse
 // lists none.
-std::vector<fs::path> OldManifestFiles(const fs::path& folder) {
-  const auto manifest = folder / kManifestFileName;
+std::vector<fs::path> OldManifestFiles(const UnpackOptions& options) {
+  const auto manifest = options.folder / kManifestFileName;
   if (platform::IsLink(manifest)) {
     return {};
   }
@@ -209,10 +209,13 @@ std::vector<fs::path> OldManifestFiles(const fs::path& folder) {
   if (old == nullptr) {
     return {};
   }
+  // The image read is never the folder's to replace, whatever the manifest says.
   std::vector<fs::path> files;
-  const auto list = [&files](const std::optional<ManifestFile>& file) {
-    if (file) {
-      files.push_back(PathFromUtf8(file->path).lexically_normal());
+  const auto list = [&](const std::optional<ManifestFile>& file) {
+    std::error_code error;
+    const auto path = file ? PathFromUtf8(file->path).lexically_normal() : fs::path();
+    if (file && !fs::equivalent(options.folder / path, options.image, error)) {
+      files.push_back(path);
     }
   };
   for (const auto& entry : old->entries) {
@@ -294,7 +297,7 @@ int RunUnpack(const UnpackOptions& options, const Console& console, const Folder
   if (!MayUseFolder(options, console)) {
     return kExitRefused;
   }
-  const auto old_files = OldManifestFiles(options.folder);
+  const auto old_files = OldManifestFiles(options);
   auto unpacked = UnpackDisk(opened->image, NamesNotOurs(options, old_files));
   const auto manifest = ManifestText(unpacked.manifest);
   // The manifest goes last: a folder with a manifest has all its files.

@@ -132,6 +132,12 @@ TEST_F(UnpackCommandTest, WritesIntoAFolderWithFilesOnlyWithForceAndThenOnlyItsO
   EXPECT_EQ(SortedNames(folder_.path()), without_removed);
   Succeed({"pack", ".", "again.rom"});
   EXPECT_EQ(FileBytes("again.rom"), FileBytes("disk.rom"));
+  // Nor the image, even when the old manifest names it.
+  const std::string names_image = "[[entry]]\nfile = \"disk.rom\"\n";
+  Write("disk.toml", Bytes(names_image.begin(), names_image.end()));
+  const auto image_now = FileBytes("disk.rom");
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  EXPECT_EQ(FileBytes("disk.rom"), image_now);
 }
 
 TEST_F(UnpackCommandTest, NeverWritesThroughALinkOutOfTheFolder) {
