@@ -5,6 +5,7 @@
 #include <random>
 #include <system_error>
 
+#include "image/host_files.h"
 #include "image/platform_seam.h"
 #include "image/utf8_path.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr std::string_view kTemporaryPrefix = ".flashdisk-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::uint64_t kLargestClaim = 64 * 1024 * 1024;
 
 bool Passes(const FolderStepHook& hook, FolderStep step) {
   return !hook || hook(step);
@@ -101,7 +103,43 @@ bool IsNewFile(const fs::path& folder, const fs::path& old_file,
   });
 }
 
+// One name a line, '/' between folders: the new files and the old ones.
+std::vector<std::uint8_t> ClaimText(const std::vector<FolderFile>& files,
+                                    const std::vector<fs::path>& old_files) {
+  std::string text;
+  for (const auto& file : files) {
+    text += file.name + '\n';
+  }
+  for (const auto& old_file : old_files) {
+    const auto generic = old_file.generic_u8string();
+    text += std::string(generic.begin(), generic.end()) + '\n';
+  }
+  return {text.begin(), text.end()};
+}
+
 }  // namespace
+
+std::vector<fs::path> ClaimedFiles(const fs::path& folder) {
+  const auto claim = folder / kClaimFileName;
+  if (platform::IsLink(claim)) {
+    return {};
+  }
+  const auto text = ReadWholeFile(claim, kLargestClaim);
+  if (!text) {
+    return {};
+  }
+  std::vector<fs::path> files;
+  std::string line;
+  for (const auto byte : *text) {
+    if (byte != '\n') {
+      line += static_cast<char>(byte);
+    } else if (!line.empty()) {
+      files.push_back(PathFromUtf8(line).lexically_normal());
+      line.clear();
+    }
+  }
+  return files;
+}
 
 void RemoveLeftTemporaries(const fs::path& folder) {
   std::error_code error;
@@ -124,24 +162,28 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
   if (!CreateFolders(folder)) {
     return std::string();
   }
-  // No manifest first: a folder without one is never packed, so the data
-  // files can change under it.
   const auto& manifest_name = files.back().name;
   const auto manifest = folder / PathFromUtf8(manifest_name);
+  const auto claim = folder / kClaimFileName;
+  // The last temporary is the claim's.
+  const platform::TemporaryFilesGuard temporaries(folder / RunStem(), files.size() + 1);
   std::error_code error;
-  if (Exists(manifest) && (!fs::remove(manifest, error) || !platform::SyncFolder(folder))) {
-    return manifest_name;
-  }
-  if (!Passes(hook, FolderStep::kOldManifestRemoved)) {
-    return manifest_name;
-  }
-  const platform::TemporaryFilesGuard temporaries(folder / RunStem(), files.size());
   const auto fail = [&](const std::string& name) {
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t i = 0; i <= files.size(); ++i) {
       fs::remove(temporaries.Name(i), error);
     }
     return std::optional<std::string>(name);
   };
+  // No manifest first: a folder without one is never packed, so the data
+  // files can change under it. The claim and the removal are on the disk
+  // after one sync of the folder.
+  const auto claimed = temporaries.Name(files.size());
+  if (!WriteSynced(claimed, ClaimText(files, old_files)) ||
+      !platform::MoveFileInto(claimed, claim) ||
+      (Exists(manifest) && !fs::remove(manifest, error)) || !platform::SyncFolder(folder) ||
+      !Passes(hook, FolderStep::kOldManifestRemoved)) {
+    return fail(manifest_name);
+  }
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (!WriteSynced(temporaries.Name(i), files[i].bytes) ||
         !Passes(hook, FolderStep::kFileWritten)) {
@@ -167,6 +209,7 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
       !Passes(hook, FolderStep::kManifestRenamed)) {
     return fail(manifest_name);
   }
+  fs::remove(claim, error);
   return std::nullopt;
 }
 

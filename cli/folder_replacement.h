@@ -31,6 +31,14 @@ enum class FolderStep {
 // False makes the step fail as a full disk would.
 using FolderStepHook = std::function<bool(FolderStep)>;
 
+// The list of every file a run writes or removes, written before the old
+// manifest goes: a run stopped before its new manifest is in leaves it, so
+// that the next run knows those files for its own. Gone once the manifest is.
+inline constexpr std::string_view kClaimFileName = ".flashdisk-files";
+
+// The files the claim of a stopped run lists, relative to `folder`.
+std::vector<std::filesystem::path> ClaimedFiles(const std::filesystem::path& folder);
+
 // The temporary files a killed run left: "<folder>/.flashdisk-*.tmp". They
 // are the program's own, and nothing else is named so.
 void RemoveLeftTemporaries(const std::filesystem::path& folder);

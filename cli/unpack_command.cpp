@@ -191,39 +191,41 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
   return true;
 }
 
-// The files the folder's manifest lists, which an earlier unpack wrote:
-// those alone may be replaced or removed. A manifest that does not parse
-// lists none.
+// The files the folder's manifest lists, which an earlier unpack wrote, and
+// those a stopped run claimed: those alone may be replaced or removed. A
+// manifest that does not parse lists none.
 std::vector<fs::path> OldManifestFiles(const UnpackOptions& options) {
   const auto manifest = options.folder / kManifestFileName;
-  if (platform::IsLink(manifest)) {
-    return {};
-  }
-  const auto text = ReadWholeFile(manifest, kLargestManifest);
-  if (!text) {
-    return {};
-  }
+  const auto text = platform::IsLink(manifest)
+                        ? ByteString()
+                        : ReadWholeFile(manifest, kLargestManifest).value_or(ByteString());
   const auto parsed =
-      ParseManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+      ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
   const auto* old = std::get_if<Manifest>(&parsed);
-  if (old == nullptr) {
-    return {};
-  }
   // The image read is never the folder's to replace, whatever the manifest says.
   std::vector<fs::path> files;
-  const auto list = [&](const std::optional<ManifestFile>& file) {
+  const auto list_path = [&](const fs::path& path) {
     std::error_code error;
-    const auto path = file ? PathFromUtf8(file->path).lexically_normal() : fs::path();
-    if (file && !fs::equivalent(options.folder / path, options.image, error)) {
+    if (!fs::equivalent(options.folder / path, options.image, error)) {
       files.push_back(path);
     }
   };
-  for (const auto& entry : old->entries) {
-    list(entry.file);
-    list(entry.tail);
+  const auto list = [&](const std::optional<ManifestFile>& file) {
+    if (file) {
+      list_path(PathFromUtf8(file->path).lexically_normal());
+    }
+  };
+  if (old != nullptr) {
+    for (const auto& entry : old->entries) {
+      list(entry.file);
+      list(entry.tail);
+    }
+    list(old->disk.header_rest);
+    list(old->disk.after_chain);
   }
-  list(old->disk.header_rest);
-  list(old->disk.after_chain);
+  for (const auto& claimed : ClaimedFiles(options.folder)) {
+    list_path(claimed);
+  }
   return files;
 }
 

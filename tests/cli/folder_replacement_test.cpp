@@ -1,7 +1,8 @@
 // `unpack --force` over an earlier unpack, stopped at every step of its
 // writing, by a failure as of a full disk and (on Linux) by SIGTERM: the
 // folder holds the old manifest with its old files, or none, or the new one
-// with its new files, never a temporary file, and the user's file stays.
+// with its new files, never a temporary file, and the user's file stays;
+// the next run then gives the new folder exactly.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -73,17 +74,23 @@ class FolderReplacementTest : public ::testing::Test {
     return folder_ / folder;
   }
 
-  // Whole: the old or the new files under their manifest, or no manifest.
+  // Whole: the old or the new files under their manifest, or no manifest;
+  // and the next run, which nothing stops, leaves the new files alone.
   void ExpectWholeOrWithoutManifest(const fs::path& folder, int step) const {
     auto files = FilesIn(folder);
     EXPECT_EQ(files["notes.txt"], std::vector<std::uint8_t>{7}) << "step " << step;
     files.erase("notes.txt");
+    files.erase(".flashdisk-files");  // what a stopped run claimed
     for (const auto& [name, bytes] : files) {
       EXPECT_FALSE(name.starts_with(".flashdisk-")) << "step " << step << ": " << name;
     }
     if (files.contains("disk.toml")) {
       EXPECT_TRUE(files == old_files_ || files == new_files_) << "step " << step;
     }
+    EXPECT_EQ(Unpack("new.rom", Utf8FromPath(folder.filename()), true), 0);
+    files = FilesIn(folder);
+    files.erase("notes.txt");
+    EXPECT_EQ(files, new_files_) << "step " << step;
   }
 
   // Steps that a run which nothing stops takes.
