@@ -554,8 +554,13 @@ void InstallGuardHandlerOnce() {
     struct sigaction action {};
     action.sa_handler = RemoveGuardedFilesOnSignal;
     sigemptyset(&action.sa_mask);
+    // A signal the program was told to ignore (nohup) or handles itself
+    // stays as it is.
     for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
-      ::sigaction(signal_number, &action, nullptr);
+      struct sigaction current {};
+      if (::sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        ::sigaction(signal_number, &action, nullptr);
+      }
     }
     return true;
   }();
