@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kTemporaryPrefix = ".flashdisk-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr std::uint64_t kLargestClaim = 64 * 1024 * 1024;
 
@@ -67,7 +66,8 @@ bool WriteSynced(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 // A name no other run chooses, so that two of them never share temporaries.
 std::string RunStem() {
   std::random_device random;
-  return std::string(kTemporaryPrefix) + std::to_string(random()) + std::to_string(random()) + "-";
+  return std::string(kProgramFilePrefix) + std::to_string(random()) + std::to_string(random()) +
+         "-";
 }
 
 // Removes a file the old manifest listed, when it is still a plain file
@@ -146,7 +146,7 @@ void RemoveLeftTemporaries(const fs::path& folder) {
   std::vector<fs::path> left;
   for (fs::directory_iterator at(folder, error), end; !error && at != end; at.increment(error)) {
     const auto name = Utf8FromPath(at->path().filename());
-    if (name.starts_with(kTemporaryPrefix) && name.ends_with(kTemporarySuffix)) {
+    if (name.starts_with(kProgramFilePrefix) && name.ends_with(kTemporarySuffix)) {
       left.push_back(at->path());
     }
   }

@@ -35,6 +35,8 @@ using FolderStepHook = std::function<bool(FolderStep)>;
 // manifest goes: a run stopped before its new manifest is in leaves it, so
 // that the next run knows those files for its own. Gone once the manifest is.
 inline constexpr std::string_view kClaimFileName = ".flashdisk-files";
+// How the names of the program's own files in a folder start.
+inline constexpr std::string_view kProgramFilePrefix = ".flashdisk-";
 
 // The files the claim of a stopped run lists, relative to `folder`.
 std::vector<std::filesystem::path> ClaimedFiles(const std::filesystem::path& folder);

@@ -36,6 +36,15 @@ ByteString UpToLastWritten(Bytes bytes) {
   return ByteString(bytes.begin(), last.base());
 }
 
+// Names starting ".flashdisk-" are the program's own temporaries and claim,
+// which a later run removes: an entry's file gets "_" in place of the dot.
+std::string NotTheProgramsOwn(std::string name) {
+  if (name.starts_with(kProgramFilePrefix)) {
+    name.front() = '_';
+  }
+  return name;
+}
+
 // The bytes of a text field after the text's NUL.
 ByteString TextFieldRest(Bytes field, std::size_t text_length) {
   return UpToLastWritten(field.subspan(text_length + 1));
@@ -55,7 +64,7 @@ class DiskUnpacker {
     DescribeDisk();
     // Data files are named first, so that they keep the entries' names.
     for (const auto& entry : image_.listing().entries) {
-      const auto name = names_.Pick(Utf8FromCp1251(entry.name));
+      const auto name = names_.Pick(NotTheProgramsOwn(Utf8FromCp1251(entry.name)));
       const auto data = image_.EntryData(entry);
       unpacked_.files.push_back({name, ByteString(data.begin(), data.end())});
       unpacked_.manifest.entries.push_back(DescribeEntry(entry, name));

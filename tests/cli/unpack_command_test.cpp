@@ -91,13 +91,14 @@ TEST_F(UnpackCommandTest, KeepsOddBytesOfADumpInKeysAndFilesOfTheirOwn) {
 TEST_F(UnpackCommandTest, MakesEveryNameASafeFileAndNoTwoAlike) {
   Succeed({"new", "names.rom", "--size", "64k"});
   Write("x", {1});
-  for (const auto* name : {"../evil", "CON", "a/b:c", "Игра", "ИГРА", "disk.toml", "."}) {
+  for (const auto* name :
+       {"../evil", "CON", "a/b:c", "Игра", "ИГРА", "disk.toml", ".", ".flashdisk-1-0.tmp"}) {
     Succeed({"add", "names.rom", "x", "--name", name});
   }
   Succeed({"unpack", "names.rom", "out"});
   EXPECT_EQ(SortedNames(folder_ / "out"),
-            (std::vector<std::string>{".._evil", "CON_", "_", "a_b_c", "disk-2.toml", "disk.toml",
-                                      "ИГРА-2", "Игра"}));
+            (std::vector<std::string>{".._evil", "CON_", "_", "_flashdisk-1-0.tmp", "a_b_c",
+                                      "disk-2.toml", "disk.toml", "ИГРА-2", "Игра"}));
   EXPECT_NE(Text("out/disk.toml").find("file = \"ИГРА-2\"\nname = \"ИГРА\"\n"), std::string::npos);
 }
 
