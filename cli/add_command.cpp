@@ -1,9 +1,9 @@
 #include "cli/add_command.h"
 
-#include "cli/add_refusal.h"
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
+#include "cli/room_refusals.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/source_format.h"
