@@ -3,6 +3,7 @@
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
+#include "cli/room_refusals.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/source_format.h"
@@ -54,7 +55,7 @@ int RunAdd(const AddOptions& options, const Console& console) {
   for (const auto& file : options.files) {
     const auto result = AddFile(opened->image, file, given);
     if (result != AddResult::kAdded) {
-      console.Report(options.image, file, AddResultMessage(result));
+      console.Report(options.image, file, AddRefusalMessage(opened->image, file, given, result));
       return kExitRefused;
     }
   }

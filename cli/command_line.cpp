@@ -246,6 +246,10 @@ void DefinePack(CLI::App& app, PackOptions& options) {
       ->type_name("");
   AddImageArgument(*command, options.image);
   command->add_flag("--force", options.force, "заменить существующий файл");
+  command
+      ->add_option("--depfile", options.depfile,
+                   "записать правило make: образ зависит от описания и всех его файлов")
+      ->type_name("ФАЙЛ");
 }
 
 void DefineMove(CLI::App& app, MoveOptions& options) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/load_address_text.h"
+#include "image/cp1251_text.h"
 #include "image/image_format.h"
 #include "image/user_messages.h"
 
@@ -17,7 +18,14 @@ constexpr std::string_view kNeedString = "Нужна строка в кавыч�
 constexpr std::string_view kNeedInteger = "Нужно целое число!";
 constexpr std::string_view kNeedBoolean = "Нужно true или false!";
 constexpr std::string_view kOutOfRange = "Число вне допустимых пределов!";
-constexpr std::string_view kUnknownKey = "Неизвестный ключ!";
+constexpr std::string_view kUnknownKey = "Неизвестный ключ! Известные ключи: ";
+constexpr std::string_view kNeedHexAddress = "Нужен шестнадцатеричный адрес: 0x8000 или \"8000\"!";
+constexpr std::string_view kTextTooLong = "Текст длиннее 31 байта в кодовой странице 1251!";
+constexpr std::string_view kNotInCp1251 =
+    "В тексте есть знак, которого нет в кодовой странице 1251!";
+constexpr std::string_view kKeyTwice = "Этот атрибут уже задан другим ключом!";
+constexpr std::string_view kNotUtf8 = "Описание диска не в кодировке UTF-8!";
+constexpr std::string_view kSyntaxError = "Ошибка синтаксиса TOML!";
 constexpr std::string_view kNeedBytes =
     "Нужны байты в шестнадцатеричном виде, например \"00 FF\", не больше 31!";
 
@@ -85,12 +93,44 @@ class TableReader {
         return address;
       }
     } else if (node->is_integer()) {
-      const auto value = node->as_integer()->get();
-      if (value >= 0 && value <= 0xFFFF) {
-        return static_cast<std::uint16_t>(value);
+      // Addresses of the target are hexadecimal everywhere: 8000 written
+      // without 0x is not taken for 0x1F40.
+      const auto& integer = *node->as_integer();
+      const bool hexadecimal =
+          (integer.flags() & toml::value_flags::format_as_hexadecimal) != toml::value_flags::none;
+      if (hexadecimal && integer.get() >= 0 && integer.get() <= 0xFFFF) {
+        return static_cast<std::uint16_t>(integer.get());
       }
     }
-    Refuse(*node, KeyName(key), kBadLoadAddressMessage);
+    Refuse(*node, KeyName(key), kNeedHexAddress);
+  }
+
+  // Text for a field of 31 bytes in code page 1251: refused rather than cut
+  // or given question marks.
+  std::optional<std::string> Text(std::string_view key) {
+    auto text = String(key);
+    if (!text) {
+      return std::nullopt;
+    }
+    const auto stored = Cp1251FromUtf8(*text);
+    if (Utf8FromCp1251(stored) != *text) {
+      Refuse(*table_.get(key), KeyName(key), kNotInCp1251);
+    }
+    if (stored.size() > kMaxTextLength) {
+      Refuse(*table_.get(key), KeyName(key), kTextTooLong);
+    }
+    return text;
+  }
+
+  // A flag with two names, the manifest's own and the one of `set` and
+  // `list --json`; not both.
+  std::optional<bool> Flag(std::string_view key, std::string_view other_key) {
+    const auto value = Boolean(key);
+    const auto other = Boolean(other_key);
+    if (value && other) {
+      Refuse(*table_.get(other_key), KeyName(other_key), kKeyTwice);
+    }
+    return value ? value : other;
   }
 
   ManifestBytes Bytes(std::string_view key);
@@ -100,8 +140,11 @@ class TableReader {
     if (!node) {
       return std::nullopt;
     }
-    if (!node->is_string() || node->as_string()->get().empty()) {
+    if (!node->is_string()) {
       Refuse(*node, KeyName(key), kNeedString);
+    }
+    if (node->as_string()->get().empty()) {
+      Refuse(*node, KeyName(key), kEmptyNameMessage);
     }
     return ManifestFile{node->as_string()->get(), LineOf(*node), KeyName(key)};
   }
@@ -111,7 +154,11 @@ class TableReader {
   void RefuseUnknownKeys() const {
     for (const auto& [key, node] : table_) {
       if (std::find(known_.begin(), known_.end(), key.str()) == known_.end()) {
-        Refuse(node, KeyName(key.str()), kUnknownKey);
+        std::string known;
+        for (const auto& name : known_) {
+          known += (known.empty() ? "" : ", ") + name;
+        }
+        Refuse(node, KeyName(key.str()), std::string(kUnknownKey) + known + ".");
       }
     }
   }
@@ -210,7 +257,7 @@ DiskSettings ReadDisk(const toml::table& table) {
     disk.size = *size;
   }
   disk.sector = SectorText(reader).value_or(disk.sector);
-  disk.label = reader.String("label").value_or("");
+  disk.label = reader.Text("label").value_or("");
   disk.label_rest = reader.Bytes("label_rest");
   disk.system_load = reader.Address("system_load").value_or(0);
   disk.system_size = static_cast<std::uint16_t>(reader.Integer("system_size", 0xFFFF).value_or(0));
@@ -230,15 +277,23 @@ EntrySettings ReadEntry(const toml::table& table, std::size_t number) {
     throw Refusal{{reader.line(), reader.KeyName("file"), "Не указан файл записи!"}};
   }
   entry.file = *file;
-  entry.name = reader.String("name");
-  entry.load = reader.Address("load");
+  entry.name = reader.Text("name");
+  if (entry.name && entry.name->empty()) {
+    Refuse(*table.get("name"), reader.KeyName("name"), kEmptyNameMessage);
+  }
+  if (const auto load = reader.Address("load")) {
+    entry.load = ManifestNumber{*load, LineOf(*table.get("load")), reader.KeyName("load")};
+  }
   entry.rks = reader.Boolean("rks");
   entry.big = reader.Boolean("big");
-  entry.exec = reader.Boolean("exec");
+  entry.exec = reader.Flag("exec", "executable");
   entry.aligned = reader.Boolean("aligned").value_or(false);
   entry.reserve = reader.Integer("reserve", std::numeric_limits<std::uint32_t>::max()).value_or(0);
+  if (const auto length = reader.Integer("length", std::numeric_limits<std::uint32_t>::max())) {
+    entry.length = ManifestNumber{*length, LineOf(*table.get("length")), reader.KeyName("length")};
+  }
   entry.deleted = reader.Boolean("deleted").value_or(false);
-  entry.readonly = reader.Boolean("readonly").value_or(false);
+  entry.readonly = reader.Flag("readonly", "read_only").value_or(false);
   entry.bit2 = reader.Boolean("bit2").value_or(false);
   entry.bit1 = reader.Boolean("bit1").value_or(false);
   entry.bit0 = reader.Boolean("bit0").value_or(false);
@@ -267,6 +322,30 @@ Manifest ReadManifest(const toml::table& root) {
   }
   reader.RefuseUnknownKeys();
   return manifest;
+}
+
+// Where the first byte that is not part of well-formed UTF-8 is: a manifest
+// saved in code page 1251 is told apart from a TOML error.
+std::optional<std::size_t> FirstNonUtf8(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || at + length > text.size()) {
+      return at;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) {
+        return at;
+      }
+    }
+    at += length;
+  }
+  return std::nullopt;
 }
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
@@ -365,7 +444,7 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
     WriteString(out, "name", *entry.name);
   }
   if (entry.load) {
-    WriteAddress(out, "load", *entry.load);
+    WriteAddress(out, "load", static_cast<std::uint16_t>(entry.load->value));
   }
   WriteFlag(out, "rks", entry.rks);
   WriteFlag(out, "big", entry.big);
@@ -379,6 +458,9 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
   if (entry.reserve != 0) {
     WriteNumber(out, "reserve", entry.reserve);
   }
+  if (entry.length) {
+    WriteNumber(out, "length", entry.length->value);
+  }
   if (!entry.name_rest.bytes.empty()) {
     WriteBytes(out, "name_rest", entry.name_rest.bytes);
   }
@@ -390,10 +472,16 @@ void WriteEntry(std::ostream& out, const EntrySettings& entry) {
 }  // namespace
 
 std::variant<Manifest, ManifestError> ParseManifest(std::string_view text) {
+  if (const auto bad = FirstNonUtf8(text)) {
+    return ManifestError{
+        1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + *bad, '\n')), "",
+        std::string(kNotUtf8)};
+  }
   try {
     return ReadManifest(toml::parse(text));
   } catch (const toml::parse_error& error) {
-    return ManifestError{error.source().begin.line, "", "Ошибка синтаксиса TOML!"};
+    return ManifestError{error.source().begin.line, "", std::string(kSyntaxError),
+                         error.source().begin.column};
   } catch (const Refusal& refusal) {
     return refusal.error;
   }

@@ -15,6 +15,8 @@
 namespace flashdisk::cli {
 
 inline constexpr std::string_view kManifestFileName = "disk.toml";
+// A manifest longer than this is no manifest.
+inline constexpr std::uint64_t kLargestManifest = 16 * 1024 * 1024;
 
 using ByteString = std::vector<std::uint8_t>;
 
@@ -28,6 +30,13 @@ struct ManifestFile {
 // Bytes written out in the manifest itself, with the line of their key.
 struct ManifestBytes {
   ByteString bytes;
+  std::size_t line = 0;
+  std::string key;
+};
+
+// A number of the manifest, with the line of its key.
+struct ManifestNumber {
+  std::uint32_t value = 0;
   std::size_t line = 0;
   std::string key;
 };
@@ -50,12 +59,15 @@ struct DiskSettings {
 struct EntrySettings {
   ManifestFile file;
   std::optional<std::string> name;  // UTF-8
-  std::optional<std::uint16_t> load;
+  std::optional<ManifestNumber> load;
   std::optional<bool> rks;
   std::optional<bool> big;
   std::optional<bool> exec;
   bool aligned = false;
   std::uint32_t reserve = 0;
+  // The entry's exact total length, where add's plan would give another
+  // one: an Aligned entry whose data uses only the room after its 44 bytes.
+  std::optional<ManifestNumber> length;
   // set's attributes.
   bool deleted = false;
   bool readonly = false;
@@ -76,6 +88,7 @@ struct ManifestError {
   std::size_t line = 0;
   std::string key;  // such as "entry[2].load"; empty for a syntax error
   std::string message;
+  std::size_t column = 0;  // where the TOML parser tells it
 };
 
 // Checks every key's type and range, and that the directory lies where a

@@ -1,6 +1,7 @@
 #include "cli/edit_commands.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "cli/attribute_names.h"
 #include "cli/command_messages.h"
@@ -30,6 +31,19 @@ void Apply(const std::vector<std::string>& names, bool on, EntryAttributes& attr
   }
 }
 
+// An edit that leaves every byte as it was writes nothing: the image keeps
+// its time, so that make rebuilds nothing.
+bool SaveIfChanged(const OpenedImage& opened, const std::vector<std::uint8_t>& before,
+                   const Console& console) {
+  const auto disk = opened.image.disk();
+  return std::equal(disk.begin(), disk.end(), before.begin(), before.end()) ||
+         SaveImage(opened, console);
+}
+
+std::vector<std::uint8_t> BytesOf(const DiskImage& image) {
+  return {image.disk().begin(), image.disk().end()};
+}
+
 }  // namespace
 
 int RunLabel(const LabelOptions& options, const Console& console) {
@@ -37,8 +51,9 @@ int RunLabel(const LabelOptions& options, const Console& console) {
   if (!opened) {
     return kExitRefused;
   }
+  const auto before = BytesOf(opened->image);
   opened->image.SetLabel(Cp1251FromUtf8(options.label));
-  return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
+  return SaveIfChanged(*opened, before, console) ? kExitSuccess : kExitRefused;
 }
 
 int RunSetEntry(const SetEntryOptions& options, const Console& console) {
@@ -64,6 +79,7 @@ int RunSetEntry(const SetEntryOptions& options, const Console& console) {
   Apply(options.set_attributes, true, attributes);
   Apply(options.clear_attributes, false, attributes);
   auto& image = opened->image;
+  const auto before = BytesOf(image);
   image.SetEntryAttributes(entry->position, attributes);
   if (options.name) {
     image.SetEntryName(entry->position, Cp1251FromUtf8(*options.name));
@@ -71,7 +87,7 @@ int RunSetEntry(const SetEntryOptions& options, const Console& console) {
   if (load_address) {
     image.SetEntryLoadAddress(entry->position, *load_address);
   }
-  return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
+  return SaveIfChanged(*opened, before, console) ? kExitSuccess : kExitRefused;
 }
 
 }  // namespace flashdisk::cli

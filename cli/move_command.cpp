@@ -13,9 +13,19 @@ int RunMove(const MoveOptions& options, const Console& console) {
     return kExitRefused;
   }
   const auto entry = FindEntry(*opened, options.index, console);
-  // The place must hold an entry now: there is no place after the last.
-  if (!entry || !FindEntry(*opened, options.to, console)) {
+  if (!entry) {
     return kExitRefused;
+  }
+  // The place must hold an entry now: there is no place after the last.
+  const auto places = opened->image.listing().entries.size();
+  if (options.to < 1 || options.to > places) {
+    console.Report(options.image, NoSuchPlaceMessage(places));
+    return kExitRefused;
+  }
+  // An entry left where it stands changes nothing, and the image's time
+  // stays, so that make rebuilds nothing.
+  if (options.to == options.index) {
+    return kExitSuccess;
   }
   if (!MoveEntry(opened->image, entry->position, options.to - 1)) {
     console.Report(options.image, kFormatErrorMessage);

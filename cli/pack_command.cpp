@@ -1,6 +1,7 @@
 #include "cli/pack_command.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 #include <system_error>
@@ -10,9 +11,11 @@
 #include "cli/disk_manifest.h"
 #include "cli/new_command.h"
 #include "image/cp1251_text.h"
+#include "image/entry_plan.h"
 #include "image/host_files.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
+#include "image/source_format.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
 
@@ -21,8 +24,6 @@ namespace flashdisk::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::uint64_t kLargestManifest = 16 * 1024 * 1024;
 
 class DiskPacker {
  public:
@@ -41,10 +42,11 @@ class DiskPacker {
     auto parsed =
         ParseManifest(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
     if (const auto* error = std::get_if<ManifestError>(&parsed)) {
-      ReportAt(error->line, error->key, error->message);
+      ReportAt(error->line, error->key, error->message, error->column);
       return std::nullopt;
     }
     const auto& manifest = std::get<Manifest>(parsed);
+    WarnOfNamesTwice(manifest);
     if (!FormatDisk(manifest.disk)) {
       return std::nullopt;
     }
@@ -59,27 +61,47 @@ class DiskPacker {
       return std::nullopt;
     }
     WritePending();
-    return Checked();
+    return Checked(manifest);
   }
 
  private:
-  void ReportAt(std::size_t line, const std::string& key, std::string_view message) const {
-    console_.err << kProgramName << ": " << Utf8FromPath(manifest_) << ':' << line << ": "
+  void ReportAt(std::size_t line, const std::string& key, std::string_view message,
+                std::size_t column = 0) const {
+    console_.err << kProgramName << ": " << Utf8FromPath(manifest_) << ':' << line
+                 << (column == 0 ? "" : ":" + std::to_string(column)) << ": "
                  << (key.empty() ? "" : key + ": ") << message << '\n'
                  << std::flush;
+  }
+
+  // A disk may hold two entries of one name, but a manifest that gives two
+  // is more often a slip.
+  void WarnOfNamesTwice(const Manifest& manifest) const {
+    std::map<std::string, std::size_t> first_with;
+    for (std::size_t i = 0; i < manifest.entries.size(); ++i) {
+      const auto& entry = manifest.entries[i];
+      const auto name = Cp1251FromUtf8(
+          entry.name.value_or(Utf8FromPath(PathFromUtf8(entry.file.path).filename())));
+      const auto [first, is_first] = first_with.emplace(name, i + 1);
+      if (!is_first) {
+        ReportAt(entry.file.line, "entry[" + std::to_string(i + 1) + "]",
+                 std::string(kNameTwiceWarning) + std::to_string(first->second) + ".");
+      }
+    }
   }
 
   // The file a key names, when it lies inside the manifest's folder: no
   // absolute path, no "..", and no link on the way that leads out.
   std::optional<fs::path> Resolve(const ManifestFile& file) {
-    const auto relative = PathFromUtf8(file.path);
-    const bool climbs = std::any_of(relative.begin(), relative.end(),
-                                    [](const fs::path& part) { return part == ".."; });
+    // "p2/../x" stays inside: only a path that still climbs once its dots
+    // are taken out leads out.
+    const auto relative = PathFromUtf8(file.path).lexically_normal();
+    const bool climbs = !relative.empty() && *relative.begin() == "..";
     if (relative.has_root_path() || climbs || LinkLeadsOut(relative)) {
       ReportAt(file.line, file.key, kOutsideFolderMessage);
       return std::nullopt;
     }
-    return folder_ / relative;
+    sources_.push_back(folder_ / relative);
+    return sources_.back();
   }
 
   // Without links a path that neither starts at a root nor climbs stays
@@ -157,12 +179,7 @@ class DiskPacker {
       return false;
     }
     const auto position = image_.EndOfChain();
-    const FileChoices given{entry.name,   entry.rks,     entry.big,
-                            entry.exec,   entry.aligned, entry.load.value_or(0),
-                            entry.reserve};
-    const auto result = AddFile(image_, *file, given, room);
-    if (result != AddResult::kAdded) {
-      console_.Report(image_path_, *file, AddResultMessage(result));
+    if (!AddEntryOf(entry, *file, room)) {
       return false;
     }
     const auto added = *image_.ReadEntry(position);
@@ -180,6 +197,49 @@ class DiskPacker {
     return !entry.tail || ReadKept(*entry.tail, data_end, position + added.total_length);
   }
 
+  // As `add` of the file with the entry's keys; an exact `length` takes the
+  // place of the planned total when the data fits in it.
+  bool AddEntryOf(const EntrySettings& entry, const fs::path& file, RoomRule room) {
+    const auto size = LookUpSource(file);
+    if (!size) {
+      ReportAt(entry.file.line, entry.file.key, kReadErrorMessage);
+      return false;
+    }
+    // An RKS file brings its own address; a load beside it would be lost.
+    if (entry.load && entry.rks.value_or(DeriveSourceDefaults(file, *size).rks)) {
+      ReportAt(entry.load->line, entry.load->key, kLoadOfRksMessage);
+      return false;
+    }
+    const auto load = static_cast<std::uint16_t>(entry.load ? entry.load->value : 0);
+    auto choices = ChooseEntry(file, *size, load, entry.rks, entry.big);
+    if (entry.name) {
+      choices.name = Cp1251FromUtf8(*entry.name);
+    }
+    choices.executable = entry.exec.value_or(choices.executable);
+    choices.aligned = entry.aligned;
+    choices.reserved_minimum = entry.reserve;
+    auto plan = PlanEntry(*size, choices.rks, choices.aligned, entry.reserve, image_.sector_size());
+    if (entry.length) {
+      const auto length = entry.length->value;
+      if (length < kEntryHeaderSize + plan.data_size || length % image_.sector_size() != 0) {
+        ReportAt(entry.length->line, entry.length->key, kLengthTooShortMessage);
+        return false;
+      }
+      plan.total_length = length;
+    }
+    const auto free = image_.free_space();
+    const auto result = AddEntry(image_, SourceFile{file, *size}, choices, plan, room);
+    if (result == AddResult::kReadError) {
+      ReportAt(entry.file.line, entry.file.key, kReadErrorMessage);
+    } else if (result == AddResult::kNoRoom) {
+      const auto needed = plan.total_length + (room == RoomRule::kLeaveByteAfter ? 1 : 0);
+      console_.Report(image_path_, file, NoRoomMessage(needed, free));
+    } else if (result != AddResult::kAdded) {
+      console_.Report(image_path_, file, AddResultMessage(result));
+    }
+    return result == AddResult::kAdded;
+  }
+
   // Reads a file of odd bytes that go from `from` on and must end by `to`.
   bool ReadKept(const ManifestFile& kept, std::uint64_t from, std::uint64_t to) {
     const auto file = Resolve(kept);
@@ -188,7 +248,7 @@ class DiskPacker {
     }
     const auto bytes = ReadWholeFile(*file, kImageBufferSize);
     if (!bytes) {
-      console_.Report(image_path_, *file, kReadErrorMessage);
+      ReportAt(kept.line, kept.key, kReadErrorMessage);
       return false;
     }
     if (bytes->size() > to - from) {
@@ -201,11 +261,18 @@ class DiskPacker {
 
   // A manifest may describe odd bytes that break the chain, such as a marker
   // right after it; such a disk is not written.
-  std::optional<DiskImage> Checked() {
-    image_.Check();
+  // The bytes after the chain may also hold a whole entry, which the disk
+  // would then list beyond the manifest's.
+  std::optional<DiskImage> Checked(const Manifest& manifest) {
+    const auto outcome = image_.Check().outcome;
     image_.List();
-    if (FindImageProblems(image_, HeaderCheck::Outcome::kValid).damaged()) {
+    if (FindImageProblems(image_, outcome).damaged()) {
       console_.Report(manifest_, kFormatErrorMessage);
+      return std::nullopt;
+    }
+    if (image_.listing().entries.size() != manifest.entries.size()) {
+      const auto& after_chain = *manifest.disk.after_chain;
+      ReportAt(after_chain.line, after_chain.key, kChainGoesOnMessage);
       return std::nullopt;
     }
     return std::move(image_);
@@ -218,6 +285,9 @@ class DiskPacker {
   DiskImage image_;
   std::vector<std::pair<std::uint64_t, ByteString>> pending_;
   std::set<fs::path> plain_folders_;
+
+ public:
+  std::vector<fs::path> sources_;
 };
 
 fs::path ManifestOf(const fs::path& source) {
@@ -225,22 +295,69 @@ fs::path ManifestOf(const fs::path& source) {
   return fs::is_directory(source, error) ? source / kManifestFileName : source;
 }
 
+// A name as make reads it in a rule: '/' between folders on every system,
+// spaces and '#' escaped, '$' doubled.
+std::string MakeName(const fs::path& path) {
+  const auto generic = path.generic_u8string();
+  std::string name;
+  for (const char8_t c : generic) {
+    if (c == u8' ' || c == u8'#') {
+      name += '\\';
+    }
+    name += c == u8'$' ? "$$" : std::string(1, static_cast<char>(c));
+  }
+  return name;
+}
+
+// "IMAGE: MANIFEST FILES…", and an empty rule for each file, so that make
+// does not stop when one is gone from a later manifest.
+std::string MakeRule(const fs::path& image, const fs::path& manifest,
+                     const std::vector<fs::path>& sources) {
+  std::string rule = MakeName(image) + ": " + MakeName(manifest);
+  std::string empty_rules;
+  std::set<fs::path> named;
+  for (const auto& source : sources) {
+    if (!named.insert(source).second) {
+      continue;
+    }
+    rule += " \\\n  " + MakeName(source);
+    empty_rules += "\n" + MakeName(source) + ":\n";
+  }
+  return rule + "\n" + empty_rules;
+}
+
 }  // namespace
 
 std::optional<DiskImage> PackManifest(const fs::path& manifest, const fs::path& image,
-                                      const Console& console) {
-  return DiskPacker(manifest, image, console).Pack();
+                                      const Console& console, std::vector<fs::path>* sources) {
+  DiskPacker packer(manifest, image, console);
+  auto packed = packer.Pack();
+  if (sources != nullptr) {
+    *sources = std::move(packer.sources_);
+  }
+  return packed;
 }
 
 int RunPack(const PackOptions& options, const Console& console) {
   if (!MayCreateImage(options.image, options.force, console)) {
     return kExitRefused;
   }
-  const auto image = PackManifest(ManifestOf(options.source), options.image, console);
-  if (!image) {
+  const auto manifest = ManifestOf(options.source);
+  std::vector<fs::path> sources;
+  const auto image = PackManifest(manifest, options.image, console, &sources);
+  if (!image || !SaveNewImage(*image, options.image, console)) {
     return kExitRefused;
   }
-  return SaveNewImage(*image, options.image, console) ? kExitSuccess : kExitRefused;
+  if (options.depfile) {
+    const auto rule = MakeRule(options.image, manifest, sources);
+    if (!WriteFileAtomically(
+            *options.depfile,
+            std::span(reinterpret_cast<const std::uint8_t*>(rule.data()), rule.size()))) {
+      console.Report(options.image, *options.depfile, kWriteErrorMessage);
+      return kExitRefused;
+    }
+  }
+  return kExitSuccess;
 }
 
 }  // namespace flashdisk::cli

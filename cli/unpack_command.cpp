@@ -1,7 +1,9 @@
 #include "cli/unpack_command.h"
 
 #include <algorithm>
+#include <set>
 #include <system_error>
+#include <variant>
 
 #include "cli/command_messages.h"
 #include "cli/opened_image.h"
@@ -9,6 +11,7 @@
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/host_files.h"
+#include "image/platform_seam.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
 
@@ -20,12 +23,26 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
+// Fewer files are written before anyone would wonder.
+constexpr std::size_t kFilesWorthProgress = 100;
+constexpr std::size_t kFilesPerProgress = 50;
+constexpr std::string_view kWritingFilesMessage = "Запись файлов: ";
+
 // `bytes` up to the last one that is not erased: erased bytes are what `new`
 // leaves everywhere, so only the others need keeping.
 ByteString UpToLastWritten(Bytes bytes) {
   const auto last = std::find_if(bytes.rbegin(), bytes.rend(),
                                  [](std::uint8_t byte) { return byte != kErasedByte; });
   return ByteString(bytes.begin(), last.base());
+}
+
+// Names starting ".flashdisk-" are the program's own temporaries and claim,
+// which a later run removes: an entry's file gets "_" in place of the dot.
+std::string NotTheProgramsOwn(std::string name) {
+  if (name.starts_with(kProgramFilePrefix)) {
+    name.front() = '_';
+  }
+  return name;
 }
 
 // The bytes of a text field after the text's NUL.
@@ -35,15 +52,19 @@ ByteString TextFieldRest(Bytes field, std::size_t text_length) {
 
 class DiskUnpacker {
  public:
-  explicit DiskUnpacker(const DiskImage& image) : image_(image), disk_(image.disk()) {
+  DiskUnpacker(const DiskImage& image, const std::vector<std::string>& taken)
+      : image_(image), disk_(image.disk()) {
     names_.Reserve(kManifestFileName);
+    for (const auto& name : taken) {
+      names_.Reserve(name);
+    }
   }
 
   UnpackedDisk Unpack() {
     DescribeDisk();
     // Data files are named first, so that they keep the entries' names.
     for (const auto& entry : image_.listing().entries) {
-      const auto name = names_.Pick(Utf8FromCp1251(entry.name));
+      const auto name = names_.Pick(NotTheProgramsOwn(Utf8FromCp1251(entry.name)));
       const auto data = image_.EntryData(entry);
       unpacked_.files.push_back({name, ByteString(data.begin(), data.end())});
       unpacked_.manifest.entries.push_back(DescribeEntry(entry, name));
@@ -84,7 +105,7 @@ class DiskUnpacker {
     settings.file.path = file_name;
     settings.name = Utf8FromCp1251(entry.name);
     if (entry.load_address != 0) {
-      settings.load = entry.load_address;
+      settings.load = ManifestNumber{entry.load_address, 0, ""};
     }
     // The data file holds the data alone, whatever its name suggests.
     const auto defaults = DeriveSourceDefaults(PathFromUtf8(file_name), entry.data_size);
@@ -104,11 +125,14 @@ class DiskUnpacker {
     settings.bit2 = has(kAttributeBit2);
     settings.bit1 = has(kAttributeBit1);
     settings.bit0 = has(kAttributeBit0);
-    // A reserve of the whole length gives it back: it is at least the plan
-    // and whole sectors in an image whose chain is sound.
+    // A longer entry than planned is a reserve, as `add --reserve` makes
+    // one; a shorter one (Aligned, its data in the room after the 44 bytes)
+    // keeps its exact length in a key of its own.
     const auto plan = PlanEntry(entry.data_size, false, settings.aligned, 0, image_.sector_size());
-    if (plan.total_length != entry.total_length) {
+    if (entry.total_length > plan.total_length) {
       settings.reserve = entry.total_length;
+    } else if (entry.total_length < plan.total_length) {
+      settings.length = ManifestNumber{entry.total_length, 0, ""};
     }
     settings.name_rest.bytes = TextFieldRest(
         disk_.subspan(entry.position + kEntryNameOffset, kTextFieldSize), entry.name.size());
@@ -176,18 +200,116 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
   return true;
 }
 
-}  // namespace
-
-UnpackedDisk UnpackDisk(const DiskImage& image) {
-  return DiskUnpacker(image).Unpack();
+// The files the folder's manifest lists, which an earlier unpack wrote, and
+// those a stopped run claimed: those alone may be replaced or removed. A
+// manifest that does not parse lists none.
+std::vector<fs::path> OldManifestFiles(const UnpackOptions& options) {
+  const auto manifest = options.folder / kManifestFileName;
+  const auto text = platform::IsLink(manifest)
+                        ? ByteString()
+                        : ReadWholeFile(manifest, kLargestManifest).value_or(ByteString());
+  const auto parsed =
+      ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+  const auto* old = std::get_if<Manifest>(&parsed);
+  // The image read is never the folder's to replace, whatever the manifest says.
+  std::vector<fs::path> files;
+  const auto list_path = [&](const fs::path& path) {
+    std::error_code error;
+    if (!fs::equivalent(options.folder / path, options.image, error)) {
+      files.push_back(path);
+    }
+  };
+  const auto list = [&](const std::optional<ManifestFile>& file) {
+    if (file) {
+      list_path(PathFromUtf8(file->path).lexically_normal());
+    }
+  };
+  if (old != nullptr) {
+    for (const auto& entry : old->entries) {
+      list(entry.file);
+      list(entry.tail);
+    }
+    list(old->disk.header_rest);
+    list(old->disk.after_chain);
+  }
+  for (const auto& claimed : ClaimedFiles(options.folder)) {
+    list_path(claimed);
+  }
+  return files;
 }
 
-int RunUnpack(const UnpackOptions& options, const Console& console) {
+// The names in the folder that no earlier unpack wrote, and the image's own
+// when it lies in the folder: unpack never writes over them.
+std::vector<std::string> NamesNotOurs(const UnpackOptions& options,
+                                      const std::vector<fs::path>& old_files) {
+  std::set<fs::path> ours(old_files.begin(), old_files.end());
+  std::vector<std::string> names;
+  std::error_code error;
+  for (fs::directory_iterator at(options.folder, error), end; !error && at != end;
+       at.increment(error)) {
+    const auto name = at->path().filename();
+    if (!ours.contains(name)) {
+      names.push_back(Utf8FromPath(name));
+    }
+  }
+  const auto image_folder = options.image.parent_path();
+  if (fs::equivalent(image_folder.empty() ? fs::path(".") : image_folder, options.folder, error)) {
+    names.push_back(Utf8FromPath(options.image.filename()));
+  }
+  return names;
+}
+
+// The files only the old manifest listed.
+std::vector<fs::path> OnlyOld(const std::vector<fs::path>& old_files,
+                              const std::vector<FolderFile>& files) {
+  std::set<fs::path> new_files;
+  for (const auto& file : files) {
+    new_files.insert(PathFromUtf8(file.name));
+  }
+  std::vector<fs::path> only_old;
+  for (const auto& old_file : old_files) {
+    if (!new_files.contains(old_file)) {
+      only_old.push_back(old_file);
+    }
+  }
+  return only_old;
+}
+
+// On a terminal, how many of the files are written, now and then: a disk of
+// thousands of entries takes seconds.
+FolderStepHook WithProgress(const FolderStepHook& hook, std::size_t files, const Console& console) {
+  if (!platform::ErrorsGoToTerminal() || files < kFilesWorthProgress) {
+    return hook;
+  }
+  return [hook, files, &console, written = std::size_t{0}](FolderStep step) mutable {
+    if (step == FolderStep::kFileWritten &&
+        (++written % kFilesPerProgress == 0 || written == files)) {
+      console.err << '\r' << kWritingFilesMessage << written << " / " << files
+                  << (written == files ? "\n" : "") << std::flush;
+    }
+    return !hook || hook(step);
+  };
+}
+
+}  // namespace
+
+UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken) {
+  return DiskUnpacker(image, taken).Unpack();
+}
+
+int RunUnpack(const UnpackOptions& options, const Console& console, const FolderStepHook& hook) {
   const auto opened = OpenSoundImage(options.image, console);
-  if (!opened || !MayUseFolder(options, console)) {
+  if (!opened) {
     return kExitRefused;
   }
-  auto unpacked = UnpackDisk(opened->image);
+  // What a killed run left is not the folder's own: it neither makes the
+  // folder "not empty" nor stays.
+  RemoveLeftTemporaries(options.folder);
+  if (!MayUseFolder(options, console)) {
+    return kExitRefused;
+  }
+  const auto old_files = OldManifestFiles(options);
+  auto unpacked = UnpackDisk(opened->image, NamesNotOurs(options, old_files));
   const auto manifest = ManifestText(unpacked.manifest);
   // The manifest goes last: a folder with a manifest has all its files.
   unpacked.files.push_back(
@@ -195,14 +317,12 @@ int RunUnpack(const UnpackOptions& options, const Console& console) {
   if (!HoldsNoLinks(options, unpacked.files, console)) {
     return kExitRefused;
   }
-  std::error_code error;
-  fs::create_directories(options.folder, error);
-  for (const auto& file : unpacked.files) {
-    const auto path = options.folder / PathFromUtf8(file.name);
-    if (!WriteFileAtomically(path, file.bytes)) {
-      console.Report(options.folder, PathFromUtf8(file.name), kWriteErrorMessage);
-      return kExitRefused;
-    }
+  const auto failed =
+      ReplaceFolderFiles(options.folder, unpacked.files, OnlyOld(old_files, unpacked.files),
+                         WithProgress(hook, unpacked.files.size(), console));
+  if (failed) {
+    console.Report(options.folder, PathFromUtf8(*failed), kWriteErrorMessage);
+    return kExitRefused;
   }
   return kExitSuccess;
 }

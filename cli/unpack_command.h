@@ -9,6 +9,7 @@
 
 #include "cli/console.h"
 #include "cli/disk_manifest.h"
+#include "cli/folder_replacement.h"
 #include "image/disk_image.h"
 
 namespace flashdisk::cli {
@@ -19,11 +20,6 @@ struct UnpackOptions {
   bool force = false;  // write into a folder that holds files already
 };
 
-struct FolderFile {
-  std::string name;  // UTF-8, safe on Linux and Windows
-  ByteString bytes;
-};
-
 // What the folder of a listed image whose header and chain are sound holds:
 // the manifest and its files, data files first in chain order.
 struct UnpackedDisk {
@@ -31,8 +27,12 @@ struct UnpackedDisk {
   std::vector<FolderFile> files;
 };
 
-UnpackedDisk UnpackDisk(const DiskImage& image);
+// Files are named so as to miss every name of `taken` (UTF-8), in any
+// letter case.
+UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken = {});
 
-int RunUnpack(const UnpackOptions& options, const Console& console);
+// `hook` sees each step of the folder's writing (folder_replacement.h).
+int RunUnpack(const UnpackOptions& options, const Console& console,
+              const FolderStepHook& hook = {});
 
 }  // namespace flashdisk::cli

@@ -28,15 +28,16 @@ std::optional<std::vector<std::uint8_t>> ReadStream(std::ifstream& stream, std::
   return bytes;
 }
 
-// A name beside `target` that no file has yet; the random part keeps two
-// writers of the same folder apart. It does not repeat the target's name, so
-// a target whose name is as long as the folder allows can still be saved.
-fs::path TemporaryNameBeside(const fs::path& target) {
+// The start of a name beside `target` that no file has yet; the random part
+// keeps two writers of the same folder apart. It does not repeat the
+// target's name, so a target whose name is as long as the folder allows can
+// still be saved.
+fs::path TemporaryStemBeside(const fs::path& target) {
   std::random_device random;
   std::string name = ".flashdisk-";
   name += std::to_string(random());
   name += std::to_string(random());
-  name += ".tmp";
+  name += "-";
   return target.parent_path() / name;
 }
 
@@ -128,7 +129,9 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   if (target.filename().empty()) {
     return false;
   }
-  const fs::path temporary = TemporaryNameBeside(target);
+  // Ctrl+C or SIGTERM while it is written leaves no temporary behind.
+  const platform::TemporaryFilesGuard guard(TemporaryStemBeside(target), 1);
+  const fs::path temporary = guard.Name(0);
   if (!WriteNewFile(temporary, bytes)) {
     return false;
   }

@@ -3,6 +3,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include <mutex>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -14,8 +16,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstring>
 #endif
 
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdint>
@@ -219,6 +225,33 @@ bool ProcessRuns(std::int64_t id) {
   return runs;
 }
 
+std::FILE* CreatePlainFile(const std::filesystem::path& path) {
+  const HANDLE handle =
+      CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    _close(descriptor);
+  }
+  return file;
+}
+
+bool MoveFileInto(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return MoveFileOver(from, to);  // written through already
+}
+
+bool SyncFolder(const std::filesystem::path&) {
+  return true;
+}
+
 namespace {
 
 // Windows calls a console's control handlers on a thread of its own and
@@ -239,11 +272,67 @@ BOOL WINAPI AnswerEndRequest(DWORD event) {
   return TRUE;
 }
 
+constexpr std::size_t kGuardSlots = 4;
+
+// The temporary files of the living guards. Windows calls a console's
+// control handlers on a thread of their own, so a lock keeps them whole.
+struct GuardedFiles {
+  std::mutex lock;
+  std::array<std::wstring, kGuardSlots> stems;
+  std::array<std::size_t, kGuardSlots> counts{};
+  bool handler_installed = false;
+};
+
+GuardedFiles& guarded_files() {
+  static GuardedFiles files;
+  return files;
+}
+
+BOOL WINAPI RemoveGuardedFilesOnInterrupt(DWORD) {
+  auto& files = guarded_files();
+  const std::lock_guard hold(files.lock);
+  for (std::size_t slot = 0; slot < kGuardSlots; ++slot) {
+    for (std::size_t i = 0; i < files.counts[slot]; ++i) {
+      DeleteFileW((files.stems[slot] + std::to_wstring(i) + L".tmp").c_str());
+    }
+  }
+  return FALSE;  // the next handler ends the program
+}
+
 }  // namespace
 
 void WatchEndRequests(std::function<void()> on_request) {
   answer_to_end_request = std::move(on_request);
   SetConsoleCtrlHandler(AnswerEndRequest, TRUE);
+}
+
+TemporaryFilesGuard::TemporaryFilesGuard(const std::filesystem::path& stem, std::size_t count)
+    : stem_(stem) {
+  auto& files = guarded_files();
+  const std::lock_guard hold(files.lock);
+  if (!files.handler_installed) {
+    files.handler_installed = SetConsoleCtrlHandler(RemoveGuardedFilesOnInterrupt, TRUE) != 0;
+  }
+  for (std::size_t slot = 0; slot < kGuardSlots; ++slot) {
+    if (files.counts[slot] == 0) {
+      files.stems[slot] = LongForm(stem);
+      files.counts[slot] = count;
+      slot_ = static_cast<int>(slot);
+      return;
+    }
+  }
+}
+
+TemporaryFilesGuard::~TemporaryFilesGuard() {
+  if (slot_ >= 0) {
+    auto& files = guarded_files();
+    const std::lock_guard hold(files.lock);
+    files.counts[static_cast<std::size_t>(slot_)] = 0;
+  }
+}
+
+bool ErrorsGoToTerminal() {
+  return _isatty(_fileno(stderr)) != 0;
 }
 
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
@@ -435,6 +524,29 @@ bool ProcessRuns(std::int64_t id) {
   return kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
 }
 
+std::FILE* CreatePlainFile(const std::filesystem::path& path) {
+  const int descriptor =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    ::close(descriptor);
+  }
+  return file;
+}
+
+bool MoveFileInto(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  return !error;
+}
+
+bool SyncFolder(const std::filesystem::path& folder) {
+  return SyncFolderOf(folder / ".");
+}
+
 namespace {
 
 // A signal handler may only do what is safe at any moment: it writes a byte
@@ -446,6 +558,67 @@ void WriteEndRequest(int) {
   const char byte = 1;
   [[maybe_unused]] const auto written = write(end_request_pipe[1], &byte, 1);
   errno = saved_errno;
+}
+
+constexpr std::size_t kGuardSlots = 4;
+enum GuardSlotState : int { kSlotFree, kSlotFilling, kSlotReady };
+
+// What a signal handler may read: plain bytes, published by an atomic state.
+struct GuardSlot {
+  std::atomic<int> state{kSlotFree};
+  char stem[PATH_MAX] = {};
+  std::size_t count = 0;
+};
+
+// The temporary files of the living guards: a signal handler is handed no
+// context, so they wait here, the one place it can find them.
+std::array<GuardSlot, kGuardSlots> guard_slots;
+
+// Only calls a signal handler may make: unlink, signal, raise.
+void RemoveGuardedFilesOnSignal(int signal_number) {
+  for (auto& slot : guard_slots) {
+    if (slot.state.load() != kSlotReady) {
+      continue;
+    }
+    char name[PATH_MAX + 32];
+    const std::size_t stem_length = std::strlen(slot.stem);
+    std::memcpy(name, slot.stem, stem_length);
+    for (std::size_t i = 0; i < slot.count; ++i) {
+      char digits[24];
+      int length = 0;
+      std::size_t rest = i;
+      do {
+        digits[length++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      std::size_t at = stem_length;
+      while (length > 0) {
+        name[at++] = digits[--length];
+      }
+      std::memcpy(name + at, ".tmp", 5);
+      ::unlink(name);
+    }
+  }
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+void InstallGuardHandlerOnce() {
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = RemoveGuardedFilesOnSignal;
+    sigemptyset(&action.sa_mask);
+    // A signal the program was told to ignore (nohup) or handles itself
+    // stays as it is.
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction current {};
+      if (::sigaction(signal_number, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        ::sigaction(signal_number, &action, nullptr);
+      }
+    }
+    return true;
+  }();
+  (void)installed;
 }
 
 }  // namespace
@@ -470,6 +643,35 @@ void WatchEndRequests(std::function<void()> on_request) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+TemporaryFilesGuard::TemporaryFilesGuard(const std::filesystem::path& stem, std::size_t count)
+    : stem_(stem) {
+  const std::string& text = stem.native();
+  if (text.size() >= PATH_MAX) {
+    return;
+  }
+  InstallGuardHandlerOnce();
+  for (std::size_t slot = 0; slot < kGuardSlots; ++slot) {
+    int free = kSlotFree;
+    if (guard_slots[slot].state.compare_exchange_strong(free, kSlotFilling)) {
+      std::memcpy(guard_slots[slot].stem, text.c_str(), text.size() + 1);
+      guard_slots[slot].count = count;
+      guard_slots[slot].state = kSlotReady;
+      slot_ = static_cast<int>(slot);
+      return;
+    }
+  }
+}
+
+TemporaryFilesGuard::~TemporaryFilesGuard() {
+  if (slot_ >= 0) {
+    guard_slots[static_cast<std::size_t>(slot_)].state = kSlotFree;
+  }
+}
+
+bool ErrorsGoToTerminal() {
+  return ::isatty(STDERR_FILENO) != 0;
+}
+
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
   return {argv, argv + argc};
 }
@@ -478,6 +680,12 @@ Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
 
 #endif
+
+std::filesystem::path TemporaryFilesGuard::Name(std::size_t index) const {
+  auto name = stem_;
+  name += std::to_string(index) + ".tmp";
+  return name;
+}
 
 FileLock::~FileLock() {
   Release();

@@ -18,6 +18,12 @@ namespace flashdisk::platform {
 // the name is taken, even by a link or by a file someone has just made.
 std::FILE* CreateNewFile(const std::filesystem::path& path);
 
+// As CreateNewFile, and never through a link, even one made between two
+// calls (O_NOFOLLOW; FILE_FLAG_OPEN_REPARSE_POINT). On Windows the file may
+// be removed while it is open, so that a TemporaryFilesGuard can take it
+// away on Ctrl+C while it is being written.
+std::FILE* CreatePlainFile(const std::filesystem::path& path);
+
 // Flushes the C runtime's buffer of `file` and has the system write the
 // file's data to the disk before it returns.
 bool SyncFile(std::FILE* file);
@@ -27,6 +33,14 @@ bool SyncFile(std::FILE* file);
 // rename, Windows writes the move through. Windows also retries for a moment
 // while another program (a virus scanner, an indexer) holds either file.
 bool MoveFileOver(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// As MoveFileOver, but on Linux the folder is left for one SyncFolder after
+// many moves: a folder that takes a thousand new names is synced once.
+bool MoveFileInto(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Makes the names in `folder` (new, renamed, removed) last a power cut.
+// Windows writes names through as they change; there it does nothing.
+bool SyncFolder(const std::filesystem::path& folder);
 
 // Whether `path` is a link (on Windows any reparse point: a symbolic link or
 // a junction), which must be neither written through nor replaced blindly.
@@ -81,6 +95,30 @@ bool ProcessRuns(std::int64_t id);
 // then ends as it does normally, removing what it leaves behind; a second
 // request ends it at once. Called once, at start.
 void WatchEndRequests(std::function<void()> on_request);
+
+// Temporary files that an interrupted program must not leave behind. While
+// a guard lives, Ctrl+C or SIGTERM (on Windows Ctrl+C, Ctrl+Break or the
+// console closed) first removes "<stem><i>.tmp" for every i below `count`,
+// then ends the program as it would have ended. A few guards may live at once;
+// when more are asked for, the last ones guard nothing.
+class TemporaryFilesGuard {
+ public:
+  TemporaryFilesGuard(const std::filesystem::path& stem, std::size_t count);
+  ~TemporaryFilesGuard();
+  TemporaryFilesGuard(const TemporaryFilesGuard&) = delete;
+  TemporaryFilesGuard& operator=(const TemporaryFilesGuard&) = delete;
+
+  // The name of temporary file `index`.
+  std::filesystem::path Name(std::size_t index) const;
+
+ private:
+  std::filesystem::path stem_;
+  int slot_ = -1;
+};
+
+// Whether standard error goes to a terminal (a console on Windows), where
+// a long command may show its progress.
+bool ErrorsGoToTerminal();
 
 // The program's arguments in UTF-8, whatever code page Windows runs in.
 std::vector<std::string> Utf8Arguments(int argc, const char* const* argv);

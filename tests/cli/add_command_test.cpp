@@ -95,7 +95,7 @@ TEST_F(AddCommandTest, AddsAllFilesOrNone) {
   Write("fits.bin", Bytes(30000, 1));
   Write("too-much.bin", Bytes(40000, 2));
   Refuse({"add", "disk.rom", "fits.bin", "too-much.bin"}, 1, "disk.rom: too-much.bin",
-         "Недостаточно места на диске!");
+         "Недостаточно места на диске! Нужно байт: 40193, свободно: 35072.");
   Refuse({"add", "disk.rom", "fits.bin", "absent.bin"}, 1, "disk.rom: absent.bin",
          "Ошибка чтения файла!");
 }
@@ -107,17 +107,20 @@ TEST_F(AddCommandTest, RefusesWithTheWindowsMessagesAndChangesNothing) {
   Write("short.rks", {0x00, 0x30, 0, 0, 0});
   Refuse({"add", "disk.rom", "a.bin", "--name", ""}, 1, "disk.rom: a.bin", "Пустое имя файла!");
   Refuse({"add", "disk.rom", "short.rks"}, 1, "disk.rom: short.rks", "Ошибка чтения файла!");
+  const std::string no_room_for_reserve =
+      "Недостаточно места на диске! Нужно байт: 4294967297, свободно: 65280.";
   Refuse({"add", "disk.rom", "a.bin", "--reserve", "4294967295"}, 1, "disk.rom: a.bin",
-         "Недостаточно места на диске!");
+         no_room_for_reserve);
   // A missing source is refused in the window's order: room and name first.
   Refuse({"add", "disk.rom", "absent.bin", "--reserve", "4294967295"}, 1, "disk.rom: absent.bin",
-         "Недостаточно места на диске!");
+         no_room_for_reserve);
   Refuse({"add", "disk.rom", "absent.bin", "--name", ""}, 1, "disk.rom: absent.bin",
          "Пустое имя файла!");
   Refuse({"add", "disk.rom", "."}, 1, "disk.rom: .", "Ошибка чтения файла!");
   // 4 GiB and 100 bytes, sparse: never taken for a file of 100 bytes.
   std::filesystem::resize_file(PathFromUtf8(Write("huge.bin", {})), 0x100000064);
-  Refuse({"add", "disk.rom", "huge.bin"}, 1, "disk.rom: huge.bin", "Недостаточно места на диске!");
+  Refuse({"add", "disk.rom", "huge.bin"}, 1, "disk.rom: huge.bin",
+         "Недостаточно места на диске! Нужно байт: 4294967553, свободно: 65280.");
   for (const auto& address : {"", "12345", "G0", "0x10", " 1"}) {
     Refuse({"add", "disk.rom", "a.bin", "--load", address}, 1, "disk.rom",
            "Неверный адрес загрузки!");

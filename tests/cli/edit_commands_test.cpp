@@ -1,3 +1,6 @@
+#include <chrono>
+#include <filesystem>
+
 #include "tests/cli/cli_test.h"
 
 namespace flashdisk::testing {
@@ -47,8 +50,15 @@ TEST_F(EditCommandsTest, SetChangesOnlyWhatWasAskedFor) {
   expected[entry + 1] = 0xDF;
   EXPECT_EQ(FileBytes("disk.rom"), expected);
 
-  Succeed({"set", "disk.rom", "1"});  // nothing asked, nothing changed
+  // Nothing asked, or only what is so already: nothing written, not even
+  // the image's time.
+  const auto image = folder_ / "disk.rom";
+  const auto past = std::filesystem::last_write_time(image) - std::chrono::hours(1);
+  std::filesystem::last_write_time(image, past);
+  Succeed({"set", "disk.rom", "1"});
+  Succeed({"set", "disk.rom", "2", "--set", "executable", "--load", "FE", "--name", "Б"});
   EXPECT_EQ(FileBytes("disk.rom"), expected);
+  EXPECT_EQ(std::filesystem::last_write_time(image), past);
 }
 
 TEST_F(EditCommandsTest, SetKeepsANameThatFillsItsWholeFieldUnlessAskedToChangeIt) {

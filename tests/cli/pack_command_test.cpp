@@ -47,7 +47,8 @@ TEST_F(PackCommandTest, BuildsWhatNewAddAndSetBuildInTheManifestsOrder) {
   Manifest(
       "[disk]\nsize = \"64k\"\nsector = 128\nlabel = \"ИГРЫ\"\n"
       "[[entry]]\nfile = \"data.bin\"\nload = \"c0de\"\nreserve = 1000\n"
-      "[[entry]]\nfile = \"boot.rks\"\nname = \"ЗАГРУЗЧИК\"\nreadonly = true\naligned = true\n");
+      "[[entry]]\nfile = \"sub/../boot.rks\"\nname = \"ЗАГРУЗЧИК\"\nread_only = true\n"
+      "aligned = true\n");
   Succeed({"pack", "p", "out.rom"});
   EXPECT_EQ(FileBytes("out.rom"),
             MadeByHand({{"add", "p/data.bin", "--load", "C0DE", "--reserve", "1000"},
@@ -70,9 +71,8 @@ TEST_F(PackCommandTest, RefusesAsAddDoesAndWritesNoImage) {
     EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
   };
   refusal("[disk]\nsize = \"64k\"\n[[entry]]\nfile = \"data.bin\"\nreserve = 65536\n",
-          "flashdisk: out.rom: " + InFolder("data.bin") + ": Недостаточно места на диске!\n");
-  refusal("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"gone.bin\"\n",
-          "flashdisk: out.rom: " + InFolder("gone.bin") + ": Ошибка чтения файла!\n");
+          "flashdisk: out.rom: " + InFolder("data.bin") +
+              ": Недостаточно места на диске! Нужно байт: 65537, свободно: 65280.\n");
   Write("out.rom", {9});
   Refuse({"pack", "p", "out.rom"}, 1, "out.rom",
          "Файл уже существует! Чтобы заменить его, укажите --force.", "out.rom");
@@ -81,17 +81,91 @@ TEST_F(PackCommandTest, RefusesAsAddDoesAndWritesNoImage) {
 TEST_F(PackCommandTest, NamesTheLineAndKeyOfAManifestError) {
   RefuseManifest("[disk]\nsize = \"65k\"\n", "2: disk.size",
                  "Нужен размер диска: 64k, 128k, 256k, 512k, 1024k или 2048k!");
+  const std::string entry_keys =
+      "Неизвестный ключ! Известные ключи: file, name, load, rks, big, exec, executable, aligned, "
+      "reserve, length, deleted, readonly, read_only, bit2, bit1, bit0, name_rest, tail.";
   RefuseManifest("[[entry]]\nfile = \"data.bin\"\nreserv = 4096\n", "3: entry[1].reserv",
-                 "Неизвестный ключ!");
-  RefuseManifest("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nload = \"12345\"\nfile = \"x\"\n",
-                 "4: entry[2].load", "Неверный адрес загрузки!");
+                 entry_keys);
+  const std::string hex = "Нужен шестнадцатеричный адрес: 0x8000 или \"8000\"!";
+  for (const std::string load : {"\"12345\"", "8000", "\"0x8000\"", "\"$8000\"", "\"8000h\""}) {
+    RefuseManifest("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nload = " + load + "\nfile = \"x\"\n",
+                   "4: entry[2].load", hex);
+  }
+  RefuseManifest("[[entry]]\nfile = \"boot.rks\"\nload = 0x9000\n", "3: entry[1].load",
+                 "Адрес загрузки файла RKS берётся из самого файла! Чтобы сохранить файл целиком, "
+                 "укажите rks = false.");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\nname = \"" + std::string(32, 'N') + "\"\n",
+                 "3: entry[1].name", "Текст длиннее 31 байта в кодовой странице 1251!");
+  RefuseManifest("[disk]\nlabel = \"" + std::string(24, 'L') + "ЯЯЯЯЯЯЯЯ\"\n", "2: disk.label",
+                 "Текст длиннее 31 байта в кодовой странице 1251!");
+  RefuseManifest("[disk]\nlabel = \"игры 日本\"\n", "2: disk.label",
+                 "В тексте есть знак, которого нет в кодовой странице 1251!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\nname = \"\"\n", "3: entry[1].name",
+                 "Пустое имя файла!");
+  RefuseManifest("[[entry]]\nfile = \"\"\n", "2: entry[1].file", "Пустое имя файла!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"gone.bin\"\n",
+                 "4: entry[2].file", "Ошибка чтения файла!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\ntail = \"gone.tail\"\n", "3: entry[1].tail",
+                 "Ошибка чтения файла!");
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\nexec = true\nexecutable = false\n",
+                 "4: entry[1].executable", "Этот атрибут уже задан другим ключом!");
+  RefuseManifest("[disk]\nlabel = \"\xC8\xC3\xD0\xDB\"\n", "2",
+                 "Описание диска не в кодировке UTF-8!");
   RefuseManifest("[[entry]]\nname = \"X\"\n", "1: entry[1].file", "Не указан файл записи!");
   RefuseManifest("[[entry]]\nfile = \"data.bin\"\naligned = 1\n", "3: entry[1].aligned",
                  "Нужно true или false!");
   RefuseManifest(
       "[[entry]]\nfile = \"data.bin\"\nname_rest = \"" + std::string(24 * 2, 'A') + "\"\n",
       "3: entry[1].name_rest", "Байты не помещаются в отведённое им место!");
-  RefuseManifest("[disk\n", "1", "Ошибка синтаксиса TOML!");
+  RefuseManifest("[disk\n", "1:6", "Ошибка синтаксиса TOML!");
+  const std::string top_keys = "Неизвестный ключ! Известные ключи: disk, entry.";
+  RefuseManifest("[[entries]]\nfile = \"data.bin\"\n", "1: entries", top_keys);
+  RefuseManifest("size = \"64k\"\n", "1: size", top_keys);
+  RefuseManifest("[[entry]]\nfile = \"data.bin\"\naligned = true\nlength = 512\n",
+                 "4: entry[1].length",
+                 "Длина записи должна быть кратна размеру сектора и вмещать 44 байта заголовка и "
+                 "данные!");
+}
+
+TEST_F(PackCommandTest, WarnsOfTwoEntriesOfOneNameAndPacksThem) {
+  Manifest("[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"boot.rks\"\nname = \"data.bin\"\n");
+  const auto run = Run({"pack", "p", "out.rom"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "flashdisk: " + InFolder("disk.toml") +
+                         ":4: entry[2]: Внимание: такое же имя у записи 1.\n");
+}
+
+TEST_F(PackCommandTest, WritesAMakeRuleOfTheManifestAndEveryFileItReads) {
+  Manifest(
+      "[[entry]]\nfile = \"data.bin\"\n[[entry]]\nfile = \"boot.rks\"\n"
+      "[[entry]]\nfile = \"data.bin\"\nname = \"again\"\n");
+  Succeed({"pack", "p", "out.rom", "--depfile", "out.rom.d"});
+  const auto rule = FileBytes("out.rom.d");
+  EXPECT_EQ(
+      std::string(rule.begin(), rule.end()),
+      "out.rom: p/disk.toml \\\n  p/data.bin \\\n  p/boot.rks\n\np/data.bin:\n\np/boot.rks:\n");
+}
+
+TEST_F(PackCommandTest, RefusesBytesAfterTheChainThatChangeIt) {
+  // An entry of one sector: marker, attributes, name "X", total length 256.
+  Bytes entry(256, 0x00);
+  entry[0] = 0xE6;
+  entry[1] = 0xFF;
+  entry[2] = 'X';
+  entry[41] = 0x01;
+  Write("p/after.bin", entry);
+  const std::string manifest =
+      "[disk]\nsize = \"64k\"\nafter_chain = \"after.bin\"\n[[entry]]\nfile = \"data.bin\"\n";
+  RefuseManifest(manifest, "3: disk.after_chain",
+                 "Байты после цепочки продолжают её ещё одной записью!");
+  entry[41] = 0x00;
+  entry[40] = 100;  // not whole sectors: the chain is broken
+  Write("p/after.bin", entry);
+  Manifest(manifest);
+  const auto run = Run({"pack", "p", "out.rom"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "flashdisk: " + InFolder("disk.toml") + ": Ошибка формата диска!\n");
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
 }
 
 TEST_F(PackCommandTest, RefusesAFileOutsideTheManifestsFolder) {

@@ -68,10 +68,10 @@ TEST_F(ReplaceCommandTest, SetsBigByTheSameRuleAndFlagsAsAdd) {
 TEST_F(ReplaceCommandTest, RefusesAndChangesNothing) {
   Write("big.bin", Bytes(1000, 0x01));
   Refuse({"replace", "disk.rom", "1", "big.bin"}, 1, "disk.rom",
-         "big.bin: Недостаточно места на диске!");
+         "big.bin: Недостаточно места на диске! Нужно байт: 1044, свободно: 512.");
   Write("huge.bin", Bytes(65536 - 768 - 44, 0x01));  // the last entry would fill the disk
   Refuse({"replace", "disk.rom", "2", "huge.bin"}, 1, "disk.rom",
-         "huge.bin: Недостаточно места на диске!");
+         "huge.bin: Недостаточно места на диске! Нужно байт: 64769, свободно: 64768.");
   Refuse({"replace", "disk.rom", "2", "absent.bin"}, 1, "disk.rom",
          "absent.bin: Ошибка чтения файла!");
   Write("tiny.rks", {1, 2, 3});

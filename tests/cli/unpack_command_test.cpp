@@ -25,6 +25,12 @@ class UnpackCommandTest : public CliTest {
 };
 
 TEST_F(UnpackCommandTest, WritesAManifestWithAddsKeysOnlyAndOneFilePerEntry) {
+  // Made Aligned by set, its 300 bytes in two sectors where add plans three;
+  // added Aligned, as add plans.
+  Write("set.bin", CountingBytes(300, 3));
+  Succeed({"add", "disk.rom", "set.bin"});
+  Succeed({"set", "disk.rom", "3", "--set", "aligned"});
+  Succeed({"add", "disk.rom", "set.bin", "--aligned", "--name", "plain"});
   Succeed({"unpack", "disk.rom", "проект"});
   EXPECT_EQ(Text("проект/disk.toml"),
             "[disk]\n"
@@ -44,7 +50,18 @@ TEST_F(UnpackCommandTest, WritesAManifestWithAddsKeysOnlyAndOneFilePerEntry) {
             "file = \"data.bin\"\n"
             "name = \"data.bin\"\n"
             "aligned = true\n"
-            "reserve = 2048\n");
+            "reserve = 2048\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"set.bin\"\n"
+            "name = \"set.bin\"\n"
+            "aligned = true\n"
+            "length = 512\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"plain\"\n"
+            "name = \"plain\"\n"
+            "aligned = true\n");
   EXPECT_EQ(FileBytes("проект/ЗАГРУЗЧИК"), CountingBytes(10, 1));
   EXPECT_EQ(FileBytes("проект/data.bin"), CountingBytes(700, 2));
   Succeed({"pack", "проект", "again.rom"});
@@ -74,13 +91,14 @@ TEST_F(UnpackCommandTest, KeepsOddBytesOfADumpInKeysAndFilesOfTheirOwn) {
 TEST_F(UnpackCommandTest, MakesEveryNameASafeFileAndNoTwoAlike) {
   Succeed({"new", "names.rom", "--size", "64k"});
   Write("x", {1});
-  for (const auto* name : {"../evil", "CON", "a/b:c", "Игра", "ИГРА", "disk.toml", "."}) {
+  for (const auto* name :
+       {"../evil", "CON", "a/b:c", "Игра", "ИГРА", "disk.toml", ".", ".flashdisk-1-0.tmp"}) {
     Succeed({"add", "names.rom", "x", "--name", name});
   }
   Succeed({"unpack", "names.rom", "out"});
   EXPECT_EQ(SortedNames(folder_ / "out"),
-            (std::vector<std::string>{".._evil", "CON_", "_", "a_b_c", "disk-2.toml", "disk.toml",
-                                      "ИГРА-2", "Игра"}));
+            (std::vector<std::string>{".._evil", "CON_", "_", "_flashdisk-1-0.tmp", "a_b_c",
+                                      "disk-2.toml", "disk.toml", "ИГРА-2", "Игра"}));
   EXPECT_NE(Text("out/disk.toml").find("file = \"ИГРА-2\"\nname = \"ИГРА\"\n"), std::string::npos);
 }
 
@@ -90,23 +108,57 @@ TEST_F(UnpackCommandTest, WritesIntoAFolderWithFilesOnlyWithForceAndThenOnlyItsO
   Write("full/notes.txt", {7});
   Refuse({"unpack", "disk.rom", "full"}, 1, "full",
          "Папка не пуста! Чтобы заменить файлы в ней, укажите --force.");
-  Succeed({"unpack", "disk.rom", "full", "--force"});
-  EXPECT_EQ(FileBytes("full/notes.txt"), Bytes{7});
-  EXPECT_EQ(FileBytes("full/data.bin"), CountingBytes(700, 2));
   Refuse({"unpack", "disk.rom", "mine.txt"}, 1, "mine.txt", "Это не папка!");
+  // Into the image's own folder, where the user's data.bin and the image
+  // itself (in another letter case) have the names of two entries.
+  Write("x", {1});
+  Succeed({"add", "disk.rom", "x", "--name", "DISK.ROM"});
+  Write("data.bin", {6});
+  Write(".flashdisk-12-0.tmp", {9});  // left by a killed run
+  const auto image = FileBytes("disk.rom");
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  const std::vector<std::string> unpacked{"DISK-2.ROM", "boot.rks",  "data-2.bin", "data.bin",
+                                          "disk.rom",   "disk.toml", "full",       "mine.txt",
+                                          "x",          "ЗАГРУЗЧИК"};
+  EXPECT_EQ(SortedNames(folder_.path()), unpacked);
+  EXPECT_EQ(FileBytes("disk.rom"), image);
+  EXPECT_EQ(FileBytes("data.bin"), Bytes{6});
+  EXPECT_EQ(FileBytes("data-2.bin"), CountingBytes(700, 2));
+  // Again, over its own files: the same names, and the file of an entry
+  // gone since is removed.
+  Succeed({"remove", "disk.rom", "3"});
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  auto without_removed = unpacked;
+  without_removed.erase(without_removed.begin());
+  EXPECT_EQ(SortedNames(folder_.path()), without_removed);
+  Succeed({"pack", ".", "again.rom"});
+  EXPECT_EQ(FileBytes("again.rom"), FileBytes("disk.rom"));
+  // Nor the image, even when the old manifest names it.
+  const std::string names_image = "[[entry]]\nfile = \"disk.rom\"\n";
+  Write("disk.toml", Bytes(names_image.begin(), names_image.end()));
+  const auto image_now = FileBytes("disk.rom");
+  Succeed({"unpack", "disk.rom", ".", "--force"});
+  EXPECT_EQ(FileBytes("disk.rom"), image_now);
 }
 
 TEST_F(UnpackCommandTest, NeverWritesThroughALinkOutOfTheFolder) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows lets only administrators make links";
 #endif
-  std::filesystem::create_directory(folder_ / "linked");
   Write("outside.bin", {5});
+  // A link the folder held before is not the program's: it stays.
+  std::filesystem::create_directory(folder_ / "foreign");
+  std::filesystem::create_symlink("../outside.bin", folder_ / "foreign" / "data.bin");
+  Succeed({"unpack", "disk.rom", "foreign", "--force"});
+  EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "foreign" / "data.bin"));
+  EXPECT_EQ(FileBytes("foreign/data-2.bin"), CountingBytes(700, 2));
+  // One put where the manifest lists a file is refused.
+  Succeed({"unpack", "disk.rom", "linked"});
+  std::filesystem::remove(folder_ / "linked" / "data.bin");
   std::filesystem::create_symlink("../outside.bin", folder_ / "linked" / "data.bin");
   Refuse({"unpack", "disk.rom", "linked", "--force"}, 1, "linked",
          "data.bin: Это ссылка, она не будет заменена!");
   EXPECT_EQ(FileBytes("outside.bin"), Bytes{5});
-  EXPECT_EQ(SortedNames(folder_ / "linked"), std::vector<std::string>{"data.bin"});
 }
 
 TEST_F(UnpackCommandTest, RefusesADamagedImageAndWritesNothing) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/image/small_disk_test.h"
 #include "tests/support/temporary_folder.h"
 
 namespace flashdisk {
@@ -74,6 +75,14 @@ TEST_F(EntryMoveTest, EntriesChangePlaceWithAllTheirBytes) {
   EXPECT_EQ(Now(1024, 64512), Original(1024, 64512));  // nothing behind the stretch moves
 }
 
+TEST_F(EntryMoveTest, TheLastEntryMovesToAMiddlePlace) {
+  ASSERT_TRUE(MoveEntry(image_, 1024, 1));
+  EXPECT_EQ(Names(), "ACB");
+  EXPECT_EQ(Now(256, 256), Original(256, 256));
+  EXPECT_EQ(Now(512, 256), Original(1024, 256));
+  EXPECT_EQ(Now(768, 512), Original(512, 512));
+}
+
 TEST_F(EntryMoveTest, RefusalsChangeNothing) {
   EXPECT_FALSE(MoveEntry(image_, 300, 0));   // no entry starts there
   EXPECT_FALSE(MoveEntry(image_, 1024, 3));  // past the last place
@@ -82,6 +91,16 @@ TEST_F(EntryMoveTest, RefusalsChangeNothing) {
   const auto damaged = Disk();
   EXPECT_FALSE(MoveEntry(image_, 1024, 0));
   EXPECT_EQ(Disk(), damaged);
+}
+
+// Entries as the add puts them: a (256 bytes), b (512) and c (256).
+class EntryMoveOfAddedTest : public testing::SmallDiskTest {};
+
+TEST_F(EntryMoveOfAddedTest, RefusesEveryDamageOfTheHeaderOrChain) {
+  Add("a", Bytes(10, 1));
+  Add("b", Bytes(300, 2));
+  Add("c", Bytes(20, 3));
+  ExpectEveryDamageRefused([this] { return !MoveEntry(image_, 1024, 1); });
 }
 
 }  // namespace

@@ -4,7 +4,15 @@
 
 #include <fstream>
 
+#include "image/platform_seam.h"
 #include "tests/support/temporary_folder.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 namespace flashdisk {
 namespace {
@@ -104,6 +112,28 @@ TEST(HostFiles, AtomicWriteRefusesWhatIsNotAFile) {
   EXPECT_FALSE(WriteFileAtomically(folder / "missing" / "f", Bytes{1}));
   EXPECT_TRUE(folder.Names().empty());
 }
+
+#ifndef _WIN32
+// A SIGTERM while the guard lives removes its temporaries, and only them,
+// before the program ends as SIGTERM ends it.
+TEST(HostFiles, SigtermRemovesTheGuardedTemporariesAndNothingElse) {
+  TemporaryFolder folder;
+  folder.Write("keep.tmp", Bytes{1});
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const platform::TemporaryFilesGuard guard(folder / ".flashdisk-7-", 3);
+    folder.Write(".flashdisk-7-0.tmp", Bytes{1});
+    folder.Write(".flashdisk-7-2.tmp", Bytes{1});
+    std::raise(SIGTERM);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"keep.tmp"});
+}
+#endif
 
 }  // namespace
 }  // namespace flashdisk
