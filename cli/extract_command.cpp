@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "cli/command_messages.h"
-#include "cli/host_file_names.h"
+#include "image/host_file_names.h"
 #include "cli/opened_image.h"
 #include "image/cp1251_text.h"
 #include "image/host_files.h"

@@ -5,7 +5,7 @@
 
 #include "cli/command_messages.h"
 #include "cli/opened_image.h"
-#include "cli/safe_file_names.h"
+#include "image/host_file_names.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/host_files.h"
