@@ -5,9 +5,9 @@
 
 #include "cli/command_messages.h"
 #include "cli/opened_image.h"
-#include "image/host_file_names.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
+#include "image/host_file_names.h"
 #include "image/host_files.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
@@ -167,8 +167,7 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
                   const Console& console) {
   for (const auto& file : files) {
     const auto path = options.folder / PathFromUtf8(file.name);
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(path, error))) {
+    if (platform::IsLink(path)) {
       console.Report(options.folder, PathFromUtf8(file.name), kLinkKeptMessage);
       return false;
     }

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "image/utf8_path.h"
@@ -58,6 +60,15 @@ class CliTest : public ::testing::Test {
 
   TemporaryFolder folder_;
 };
+
+// Makes `link` a link to `target`, as a user may; false where the system
+// lets this user make none (Windows without the right to, Wine), so that a
+// test of links can skip itself.
+inline bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  std::error_code error;
+  std::filesystem::create_symlink(target, link, error);
+  return !error;
+}
 
 // An RKS file: load address, two unused bytes, the data, two trailing bytes.
 // Laid out at its final size: growing a four-byte vector by insert trips

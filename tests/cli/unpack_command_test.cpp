@@ -97,12 +97,11 @@ TEST_F(UnpackCommandTest, WritesIntoAFolderWithFilesOnlyWithForceAndThenOnlyItsO
 }
 
 TEST_F(UnpackCommandTest, NeverWritesThroughALinkOutOfTheFolder) {
-#ifdef _WIN32
-  GTEST_SKIP() << "Windows lets only administrators make links";
-#endif
   std::filesystem::create_directory(folder_ / "linked");
   Write("outside.bin", {5});
-  std::filesystem::create_symlink("../outside.bin", folder_ / "linked" / "data.bin");
+  if (!MakeLink("../outside.bin", folder_ / "linked" / "data.bin")) {
+    GTEST_SKIP() << "this system lets this user make no links";
+  }
   Refuse({"unpack", "disk.rom", "linked", "--force"}, 1, "linked",
          "data.bin: Это ссылка, она не будет заменена!");
   EXPECT_EQ(FileBytes("outside.bin"), Bytes{5});
