@@ -27,5 +27,7 @@ inline constexpr std::string_view kOutsideFolderMessage =
     "Файл вне папки описания диска: путь уводит из неё!";
 inline constexpr std::string_view kLongerThanRoomMessage =
     "Байты не помещаются в отведённое им место!";
+inline constexpr std::string_view kTooLongForRksMessage =
+    "Запись длиннее 64 КиБ не помещается в файл RKS! Уберите --rks.";
 
 }  // namespace flashdisk::cli

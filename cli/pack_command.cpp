@@ -169,6 +169,7 @@ class DiskPacker {
       console_.Report(image_path_, *file, AddResultMessage(result));
       return false;
     }
+    WarnOfRksLength(image_path_, *file, given, console_);
     const auto added = *image_.ReadEntry(position);
     auto attributes = added.attributes;
     attributes.Set(kAttributeDeleted, entry.deleted);

@@ -70,15 +70,17 @@ inline bool MakeLink(const std::filesystem::path& target, const std::filesystem:
   return !error;
 }
 
-// An RKS file: load address, two unused bytes, the data, two trailing bytes.
-// Laid out at its final size: growing a four-byte vector by insert trips
-// GCC 12's -Warray-bounds in optimised builds.
+// An RKS file: load address, end address, the data, two bytes that add
+// does not read (the checksum's place). Laid out at its final size: growing
+// a four-byte vector by insert trips GCC 12's -Warray-bounds in optimised
+// builds.
 inline Bytes RksFile(std::uint16_t load_address, const Bytes& data) {
   Bytes file(4 + data.size() + 2);
+  const auto end_address = static_cast<std::uint16_t>(load_address + data.size() - 1);
   file[0] = static_cast<std::uint8_t>(load_address & 0xFF);
   file[1] = static_cast<std::uint8_t>(load_address >> 8);
-  file[2] = 0x11;
-  file[3] = 0x22;
+  file[2] = static_cast<std::uint8_t>(end_address & 0xFF);
+  file[3] = static_cast<std::uint8_t>(end_address >> 8);
   std::copy(data.begin(), data.end(), file.begin() + 4);
   file[file.size() - 2] = 0x33;
   file[file.size() - 1] = 0x44;

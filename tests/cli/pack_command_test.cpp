@@ -94,6 +94,17 @@ TEST_F(PackCommandTest, NamesTheLineAndKeyOfAManifestError) {
   RefuseManifest("[disk\n", "1", "Ошибка синтаксиса TOML!");
 }
 
+TEST_F(PackCommandTest, WarnsOfAnRksFileCutShortAndPacksItAllTheSame) {
+  Write("p/cut.rks", {0x00, 0x30, 0x0F, 0x30, 1, 2, 3, 4, 0, 0});
+  Manifest("[[entry]]\nfile = \"cut.rks\"\n");
+  const auto run = Run({"pack", "p", "out.rom"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "flashdisk: out.rom: " + InFolder("cut.rks") +
+                         ": Заголовок RKS обещает 16 байт данных, а в файле 4: файл обрезан или "
+                         "дополнен!\n");
+  EXPECT_EQ(Slice(FileBytes("out.rom"), 256 + 34, 4), (Bytes{0x00, 0x30, 0x04, 0x00}));
+}
+
 TEST_F(PackCommandTest, RefusesAFileOutsideTheManifestsFolder) {
   Write("secret.bin", {1, 2, 3});
   std::vector<std::string> paths{(folder_ / "secret.bin").generic_string(), "../secret.bin",
