@@ -75,7 +75,7 @@ std::optional<std::vector<std::uint8_t>> OutputBytes(const ExtractOptions& optio
 }  // namespace
 
 int RunExtract(const ExtractOptions& options, const Console& console) {
-  const auto opened = OpenImage(options.image, console);
+  const auto opened = ReadImage(options.image, console);
   if (!opened) {
     return kExitRefused;
   }

@@ -182,7 +182,7 @@ UnpackedDisk UnpackDisk(const DiskImage& image) {
 }
 
 int RunUnpack(const UnpackOptions& options, const Console& console) {
-  const auto opened = OpenSoundImage(options.image, console);
+  const auto opened = ReadSoundImage(options.image, console);
   if (!opened || !MayUseFolder(options, console)) {
     return kExitRefused;
   }

@@ -167,7 +167,7 @@ bool MayReplaceFile(const std::filesystem::path& path) {
 }
 
 std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
-                                          std::chrono::milliseconds wait) {
+                                          std::chrono::milliseconds wait, LockKind) {
   FileLock lock;
   const auto final_path = FinalPath(path);
   if (!final_path) {
@@ -294,8 +294,9 @@ bool StillNamedBy(int descriptor, const std::filesystem::path& path) {
 
 enum class LockTry { kTaken, kBusy, kUnsupported };
 
-LockTry TryLock(int descriptor) {
-  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+LockTry TryLock(int descriptor, LockKind kind) {
+  const int operation = kind == LockKind::kShared ? LOCK_SH : LOCK_EX;
+  while (::flock(descriptor, operation | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) {
       return LockTry::kBusy;
     }
@@ -343,7 +344,7 @@ bool MayReplaceFile(const std::filesystem::path& path) {
 }
 
 std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
-                                          std::chrono::milliseconds wait) {
+                                          std::chrono::milliseconds wait, LockKind kind) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   FileLock lock;
   for (;;) {
@@ -355,10 +356,10 @@ std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
       lock.Release();
       return lock;
     }
-    auto result = TryLock(lock.descriptor_);
+    auto result = TryLock(lock.descriptor_, kind);
     while (result == LockTry::kBusy && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(kLockPollInterval);
-      result = TryLock(lock.descriptor_);
+      result = TryLock(lock.descriptor_, kind);
     }
     if (result == LockTry::kBusy) {
       return std::nullopt;
