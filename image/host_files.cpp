@@ -40,9 +40,10 @@ fs::path TemporaryNameBeside(const fs::path& target) {
   return target.parent_path() / name;
 }
 
-bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes,
+                  std::optional<fs::perms> mode) {
   // A new file only: never reuse one that someone else has just made.
-  std::FILE* file = platform::CreateNewFile(path);
+  std::FILE* file = platform::CreateNewFile(path, mode);
   if (file == nullptr) {
     return false;
   }
@@ -129,11 +130,11 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
     return false;
   }
   const fs::path temporary = TemporaryNameBeside(target);
-  if (!WriteNewFile(temporary, bytes)) {
+  // With the replaced file's mode from the start: a copy of a private image
+  // is never readable by others, not even while it is written.
+  if (!WriteNewFile(temporary, bytes,
+                    replacing ? std::optional(status.permissions()) : std::nullopt)) {
     return false;
-  }
-  if (replacing) {
-    fs::permissions(temporary, status.permissions(), error);
   }
   if (!platform::MoveFileOver(temporary, target)) {
     fs::remove(temporary, error);

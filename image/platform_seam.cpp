@@ -92,7 +92,7 @@ std::wstring MutexNameFor(std::wstring final_path) {
 
 }  // namespace
 
-std::FILE* CreateNewFile(const std::filesystem::path& path) {
+std::FILE* CreateNewFile(const std::filesystem::path& path, std::optional<std::filesystem::perms>) {
   // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
   // the "x" of fopen.
   const HANDLE handle = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -309,8 +309,25 @@ LockTry TryLock(int descriptor, LockKind kind) {
 
 }  // namespace
 
-std::FILE* CreateNewFile(const std::filesystem::path& path) {
-  return std::fopen(path.c_str(), "wbx");
+std::FILE* CreateNewFile(const std::filesystem::path& path,
+                         std::optional<std::filesystem::perms> mode) {
+  const auto bits = mode ? static_cast<mode_t>(*mode & std::filesystem::perms::mask) : mode_t{0666};
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  // The umask may have taken bits away, never added any: the mode asked for
+  // comes back before a byte is written. Should that fail, the file stays
+  // the more private.
+  if (mode) {
+    (void)::fchmod(descriptor, bits);
+  }
+  std::FILE* file = ::fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    ::close(descriptor);
+    ::unlink(path.c_str());
+  }
+  return file;
 }
 
 bool SyncFile(std::FILE* file) {

@@ -13,8 +13,13 @@
 namespace flashdisk::platform {
 
 // Opens a file that does not exist yet for writing in binary; nothing when
-// the name is taken, even by a link or by a file someone has just made.
-std::FILE* CreateNewFile(const std::filesystem::path& path);
+// the name is taken, even by a link or by a file someone has just made. On
+// Linux the file has `mode` from the moment it exists (the mode of a file it
+// is to replace, so that no one may read the copy who could not read the
+// original), or without one the system's mode for a new file; Windows files
+// take their folder's rights.
+std::FILE* CreateNewFile(const std::filesystem::path& path,
+                         std::optional<std::filesystem::perms> mode = std::nullopt);
 
 // Flushes the C runtime's buffer of `file` and has the system write the
 // file's data to the disk before it returns.
