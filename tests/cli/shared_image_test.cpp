@@ -63,10 +63,20 @@ TEST_F(SharedImageTest, SixteenAddsAtOnceAllLand) {
 TEST_F(SharedImageTest, ACommandThatCannotGetItsTurnSaysSoAndChangesNothing) {
   NewDisk();
   Write("p.bin", CountingBytes(10));
+  fs::create_directory(folder_ / "p");
+  const std::string manifest = "[[entry]]\nfile = \"x\"\n";
+  Write("p/disk.toml", Bytes(manifest.begin(), manifest.end()));
+  Write("p/x", {1});
   const auto held = platform::FileLock::Acquire(folder_ / "disk.rom", std::chrono::milliseconds(0));
   ASSERT_TRUE(held);
-  Refuse({"add", "disk.rom", "p.bin"}, 1, "disk.rom", "Образ занят другой программой!");
-  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p.bin"}));
+  // A command that makes the image anew waits for its turn as well.
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"add", "disk.rom", "p.bin"},
+                                             {"new", "disk.rom", "--size", "128k", "--force"},
+                                             {"pack", "p", "disk.rom", "--force"}}) {
+    Refuse(arguments, 1, "disk.rom", "Образ занят другой программой!");
+  }
+  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p", "p.bin"}));
 }
 
 #ifndef _WIN32

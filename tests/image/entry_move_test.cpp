@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tests/image/small_disk_test.h"
 #include "tests/support/temporary_folder.h"
 
 namespace flashdisk {
@@ -82,6 +83,14 @@ TEST_F(EntryMoveTest, RefusalsChangeNothing) {
   const auto damaged = Disk();
   EXPECT_FALSE(MoveEntry(image_, 1024, 0));
   EXPECT_EQ(Disk(), damaged);
+  for (const auto& damage : testing::HeaderAndChainDamages()) {
+    std::copy(original_.begin(), original_.end(), image_.EditDisk().begin());
+    std::copy(damage.bytes.begin(), damage.bytes.end(),
+              image_.EditDisk().begin() + static_cast<std::ptrdiff_t>(damage.position));
+    const auto damaged_here = Disk();
+    EXPECT_FALSE(MoveEntry(image_, 1024, 0)) << damage.what;
+    EXPECT_EQ(Disk(), damaged_here) << damage.what;
+  }
 }
 
 }  // namespace
