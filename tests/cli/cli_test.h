@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -67,6 +69,29 @@ class CliTest : public ::testing::Test {
 inline bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link) {
   std::error_code error;
   std::filesystem::create_symlink(target, link, error);
+  return !error;
+}
+
+// Makes `link` a link to the folder `target` (relative to the link's own
+// folder): a symbolic link, or where the user may make none on Windows a
+// junction, which every user may make; false where neither can be made.
+inline bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  std::error_code error;
+  std::filesystem::create_directory_symlink(target, link, error);
+#ifdef _WIN32
+  if (error) {
+    const char* shell = std::getenv("COMSPEC");
+    const auto absolute = (link.parent_path() / target).lexically_normal();
+    try {
+      const auto run = RunProgram(
+          shell != nullptr ? shell : "C:\\Windows\\System32\\cmd.exe",
+          {"/c", "mklink", "/J", Utf8FromPath(link), Utf8FromPath(absolute)}, link.parent_path());
+      return run.status == 0 && std::filesystem::exists(link);
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+#endif
   return !error;
 }
 
