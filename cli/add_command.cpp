@@ -1,11 +1,16 @@
 #include "cli/add_command.h"
 
+#include <string>
+
 #include "cli/command_messages.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
 #include "cli/room_refusals.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
+#include "image/host_files.h"
+#include "image/little_endian.h"
+#include "image/rks_file.h"
 #include "image/source_format.h"
 #include "image/user_messages.h"
 
@@ -58,6 +63,7 @@ int RunAdd(const AddOptions& options, const Console& console) {
       console.Report(options.image, file, AddRefusalMessage(opened->image, file, given, result));
       return kExitRefused;
     }
+    WarnOfRksLength(options.image, file, given, console);
   }
   return SaveImage(*opened, console) ? kExitSuccess : kExitRefused;
 }
@@ -74,6 +80,23 @@ AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const Fil
   // An add moves the free space on by itself, so the next file is measured
   // against the space now left without walking the chain again.
   return AddEntry(image, SourceFile{file, size}, choices, plan, room);
+}
+
+void WarnOfRksLength(const std::filesystem::path& image, const std::filesystem::path& file,
+                     const FileChoices& given, const Console& console) {
+  const auto size = LookUpSource(file);
+  if (!size || !ChoicesFor(file, *size, given).rks) {
+    return;
+  }
+  const auto header = ReadFileBytes(file, 0, kRksHeaderSize);
+  if (!header || *size < kRksOverhead || RksLengthAgrees(*header, *size)) {
+    return;
+  }
+  const auto promised =
+      static_cast<std::uint16_t>(ReadLe16(*header, 2) - ReadLe16(*header, 0)) + 1u;
+  console.Report(image, file,
+                 "Заголовок RKS обещает " + std::to_string(promised) + " байт данных, а в файле " +
+                     std::to_string(*size - kRksOverhead) + ": файл обрезан или дополнен!");
 }
 
 }  // namespace flashdisk::cli

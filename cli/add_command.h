@@ -44,4 +44,10 @@ int RunAdd(const AddOptions& options, const Console& console);
 AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const FileChoices& given,
                   RoomRule room = RoomRule::kLeaveByteAfter);
 
+// Warns on standard error, with both figures, when `file` goes onto the disk
+// as an RKS file whose header promises another number of data bytes than it
+// holds: a file cut short or padded. The add takes the file all the same.
+void WarnOfRksLength(const std::filesystem::path& image, const std::filesystem::path& file,
+                     const FileChoices& given, const Console& console);
+
 }  // namespace flashdisk::cli

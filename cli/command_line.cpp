@@ -203,6 +203,9 @@ void DefineExtract(CLI::App& app, ExtractOptions& options) {
           "файл для данных (по умолчанию имя записи в текущей папке)")
       ->type_name("ФАЙЛ");
   command->add_flag("--force", options.force, "заменить существующий файл");
+  command->add_flag(
+      "--rks", options.rks,
+      "записать файл RKS: адрес загрузки, конечный адрес, данные и контрольная сумма");
 }
 
 void DefineRemove(CLI::App& app, RemoveOptions& options) {

@@ -39,6 +39,8 @@ inline constexpr std::string_view kLoadOfRksMessage =
     "укажите rks = false.";
 inline constexpr std::string_view kLongerThanRoomMessage =
     "Байты не помещаются в отведённое им место!";
+inline constexpr std::string_view kTooLongForRksMessage =
+    "Запись длиннее 64 КиБ не помещается в файл RKS! Уберите --rks.";
 
 // The refusal of an entry that does not fit, with the figures that tell
 // how far it is from fitting.

@@ -1,4 +1,5 @@
-// `flashdisk extract`: writes an entry's data bytes back out to a host file.
+// `flashdisk extract`: writes an entry's data bytes back out to a host file,
+// alone or as an RKS file.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,9 @@ struct ExtractOptions {
   // By default a file named after the entry in the current folder.
   std::optional<std::filesystem::path> output;
   bool force = false;  // replace an existing file
+  // The entry as an RKS file (its load address and end address, the data,
+  // the monitor's checksum), which add takes back as the same entry.
+  bool rks = false;
 };
 
 int RunExtract(const ExtractOptions& options, const Console& console);

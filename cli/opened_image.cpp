@@ -26,16 +26,19 @@ constexpr auto kImageLockWait = std::chrono::seconds(10);
 }  // namespace
 
 std::optional<platform::FileLock> LockImage(const std::filesystem::path& path,
-                                            const Console& console) {
-  auto lock = platform::FileLock::Acquire(path, kImageLockWait);
+                                            const Console& console, platform::LockKind kind) {
+  auto lock = platform::FileLock::Acquire(path, kImageLockWait, kind);
   if (!lock) {
     console.Report(path, kImageBusyMessage);
   }
   return lock;
 }
 
-std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console) {
-  auto lock = LockImage(path, console);
+namespace {
+
+std::optional<OpenedImage> Open(const std::filesystem::path& path, const Console& console,
+                                platform::LockKind kind) {
+  auto lock = LockImage(path, console, kind);
   if (!lock) {
     return std::nullopt;
   }
@@ -56,14 +59,43 @@ std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Co
   return opened;
 }
 
-std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
-                                          const Console& console) {
-  auto opened = OpenImage(path, console);
+std::optional<OpenedImage> RefuseUnsound(std::optional<OpenedImage> opened,
+                                         const Console& console) {
   if (opened && !IsSound(opened->image)) {
-    console.Report(path, kFormatErrorMessage);
+    console.Report(opened->path, kFormatErrorMessage);
     return std::nullopt;
   }
   return opened;
+}
+
+// A reader has all it needs once the image is in memory: holding the lock
+// while it prints to a pager or writes a folder would keep every writer
+// waiting for it.
+std::optional<OpenedImage> LetGo(std::optional<OpenedImage> opened) {
+  if (opened) {
+    opened->lock = platform::FileLock();
+  }
+  return opened;
+}
+
+}  // namespace
+
+std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Console& console) {
+  return Open(path, console, platform::LockKind::kExclusive);
+}
+
+std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
+                                          const Console& console) {
+  return RefuseUnsound(OpenImage(path, console), console);
+}
+
+std::optional<OpenedImage> ReadImage(const std::filesystem::path& path, const Console& console) {
+  return LetGo(Open(path, console, platform::LockKind::kShared));
+}
+
+std::optional<OpenedImage> ReadSoundImage(const std::filesystem::path& path,
+                                          const Console& console) {
+  return RefuseUnsound(ReadImage(path, console), console);
 }
 
 bool SaveImage(const OpenedImage& opened, const Console& console) {

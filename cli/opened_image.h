@@ -15,7 +15,8 @@ namespace flashdisk::cli {
 
 struct OpenedImage {
   // Held from before the read to after the save, so that commands changing
-  // the same image at the same time run one after the other.
+  // the same image at the same time run one after the other; let go at once
+  // by a command that only reads.
   platform::FileLock lock;
   std::filesystem::path path;
   DiskImage image;
@@ -27,11 +28,12 @@ struct OpenedImage {
   std::optional<DirectoryEntry> EntryAt(std::uint64_t index) const;
 };
 
-// The lock of the image file at `path`, taken for a command that reads it
-// and may save it; reports "Образ занят другой программой!" and gives
-// nothing when another command keeps it longer than a bounded wait.
-std::optional<platform::FileLock> LockImage(const std::filesystem::path& path,
-                                            const Console& console);
+// The lock of the image file at `path`, exclusive for a command that may
+// save it; reports "Образ занят другой программой!" and gives nothing when
+// another command keeps it longer than a bounded wait.
+std::optional<platform::FileLock> LockImage(
+    const std::filesystem::path& path, const Console& console,
+    platform::LockKind kind = platform::LockKind::kExclusive);
 
 // Locks the image, then reads it. Reports "Образ занят другой программой!",
 // "Ошибка чтения файла!" or "Ошибка формата диска!" and gives nothing when
@@ -41,6 +43,13 @@ std::optional<OpenedImage> OpenImage(const std::filesystem::path& path, const Co
 // The same for a command that moves entries or their data: it also refuses,
 // with "Ошибка формата диска!", an image whose header or chain has a problem.
 std::optional<OpenedImage> OpenSoundImage(const std::filesystem::path& path,
+                                          const Console& console);
+
+// The same two for a command that only reads the image (list, info,
+// extract, unpack): it waits for a save under way, and lets the lock go once
+// the image is read, so that a slow reader never keeps a writer waiting.
+std::optional<OpenedImage> ReadImage(const std::filesystem::path& path, const Console& console);
+std::optional<OpenedImage> ReadSoundImage(const std::filesystem::path& path,
                                           const Console& console);
 
 // Saves the disk over the file it came from; reports "Ошибка записи файла!".

@@ -15,6 +15,7 @@
 #include "image/host_files.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
+#include "image/platform_seam.h"
 #include "image/source_format.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
@@ -105,25 +106,28 @@ class DiskPacker {
   }
 
   // Without links a path that neither starts at a root nor climbs stays
-  // inside; only a link on the way needs following to where it really leads.
-  // Folders found to be no link are not looked at again.
+  // inside; only a link on the way (on Windows also a junction) needs
+  // following to where it really leads. Folders found to be no link are not
+  // looked at again. A link to nothing leads nowhere: the read reports it.
   bool LinkLeadsOut(const fs::path& relative) {
-    std::error_code error;
     auto at = folder_;
     for (const auto& part : relative) {
       at /= part;
       if (plain_folders_.contains(at)) {
         continue;
       }
-      const auto status = fs::symlink_status(at, error);
-      if (fs::is_directory(status)) {
-        plain_folders_.insert(at);
+      if (platform::IsLink(at)) {
+        const auto real_folder = platform::FinalPath(folder_.empty() ? "." : folder_);
+        const auto real_file = platform::FinalPath(folder_ / relative);
+        if (!real_file) {
+          return false;
+        }
+        const auto inside = real_folder ? real_file->lexically_relative(*real_folder) : fs::path();
+        return inside.empty() || *inside.begin() == "..";
       }
-      if (fs::is_symlink(status)) {
-        const auto real_folder = fs::weakly_canonical(folder_.empty() ? "." : folder_, error);
-        const auto inside =
-            fs::weakly_canonical(folder_ / relative, error).lexically_relative(real_folder);
-        return error || inside.empty() || *inside.begin() == "..";
+      std::error_code error;
+      if (fs::is_directory(fs::symlink_status(at, error))) {
+        plain_folders_.insert(at);
       }
     }
     return false;
@@ -182,6 +186,7 @@ class DiskPacker {
     if (!AddEntryOf(entry, *file, room)) {
       return false;
     }
+    WarnOfRksLength(image_path_, *file, FileChoices{.rks = entry.rks}, console_);
     const auto added = *image_.ReadEntry(position);
     auto attributes = added.attributes;
     attributes.Set(kAttributeDeleted, entry.deleted);

@@ -7,7 +7,7 @@
 namespace flashdisk::cli {
 
 int RunInfo(const ShowOptions& options, const Console& console) {
-  const auto opened = OpenImage(options.image, console);
+  const auto opened = ReadImage(options.image, console);
   if (!opened) {
     return kExitRefused;
   }
@@ -21,7 +21,7 @@ int RunInfo(const ShowOptions& options, const Console& console) {
 }
 
 int RunList(const ShowOptions& options, const Console& console) {
-  const auto opened = OpenImage(options.image, console);
+  const auto opened = ReadImage(options.image, console);
   if (!opened) {
     return kExitRefused;
   }

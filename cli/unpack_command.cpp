@@ -7,9 +7,9 @@
 
 #include "cli/command_messages.h"
 #include "cli/opened_image.h"
-#include "cli/safe_file_names.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
+#include "image/host_file_names.h"
 #include "image/host_files.h"
 #include "image/platform_seam.h"
 #include "image/user_messages.h"
@@ -191,8 +191,7 @@ bool HoldsNoLinks(const UnpackOptions& options, const std::vector<FolderFile>& f
                   const Console& console) {
   for (const auto& file : files) {
     const auto path = options.folder / PathFromUtf8(file.name);
-    std::error_code error;
-    if (fs::is_symlink(fs::symlink_status(path, error))) {
+    if (platform::IsLink(path)) {
       console.Report(options.folder, PathFromUtf8(file.name), kLinkKeptMessage);
       return false;
     }
@@ -298,7 +297,7 @@ UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& 
 }
 
 int RunUnpack(const UnpackOptions& options, const Console& console, const FolderStepHook& hook) {
-  const auto opened = OpenSoundImage(options.image, console);
+  const auto opened = ReadSoundImage(options.image, console);
   if (!opened) {
     return kExitRefused;
   }

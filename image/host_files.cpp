@@ -41,9 +41,10 @@ fs::path TemporaryStemBeside(const fs::path& target) {
   return target.parent_path() / name;
 }
 
-bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes,
+                  std::optional<fs::perms> mode) {
   // A new file only: never reuse one that someone else has just made.
-  std::FILE* file = platform::CreateNewFile(path);
+  std::FILE* file = platform::CreateNewFile(path, mode);
   if (file == nullptr) {
     return false;
   }
@@ -132,11 +133,11 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
   // Ctrl+C or SIGTERM while it is written leaves no temporary behind.
   const platform::TemporaryFilesGuard guard(TemporaryStemBeside(target), 1);
   const fs::path temporary = guard.Name(0);
-  if (!WriteNewFile(temporary, bytes)) {
+  // With the replaced file's mode from the start: a copy of a private image
+  // is never readable by others, not even while it is written.
+  if (!WriteNewFile(temporary, bytes,
+                    replacing ? std::optional(status.permissions()) : std::nullopt)) {
     return false;
-  }
-  if (replacing) {
-    fs::permissions(temporary, status.permissions(), error);
   }
   if (!platform::MoveFileOver(temporary, target)) {
     fs::remove(temporary, error);

@@ -101,7 +101,7 @@ std::wstring MutexNameFor(std::wstring final_path) {
 
 }  // namespace
 
-std::FILE* CreateNewFile(const std::filesystem::path& path) {
+std::FILE* CreateNewFile(const std::filesystem::path& path, std::optional<std::filesystem::perms>) {
   // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
   // the "x" of fopen.
   const HANDLE handle = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -176,7 +176,7 @@ bool MayReplaceFile(const std::filesystem::path& path) {
 }
 
 std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
-                                          std::chrono::milliseconds wait) {
+                                          std::chrono::milliseconds wait, LockKind) {
   FileLock lock;
   const auto final_path = FinalPath(path);
   if (!final_path) {
@@ -423,8 +423,9 @@ bool StillNamedBy(int descriptor, const std::filesystem::path& path) {
 
 enum class LockTry { kTaken, kBusy, kUnsupported };
 
-LockTry TryLock(int descriptor) {
-  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+LockTry TryLock(int descriptor, LockKind kind) {
+  const int operation = kind == LockKind::kShared ? LOCK_SH : LOCK_EX;
+  while (::flock(descriptor, operation | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) {
       return LockTry::kBusy;
     }
@@ -437,8 +438,25 @@ LockTry TryLock(int descriptor) {
 
 }  // namespace
 
-std::FILE* CreateNewFile(const std::filesystem::path& path) {
-  return std::fopen(path.c_str(), "wbx");
+std::FILE* CreateNewFile(const std::filesystem::path& path,
+                         std::optional<std::filesystem::perms> mode) {
+  const auto bits = mode ? static_cast<mode_t>(*mode & std::filesystem::perms::mask) : mode_t{0666};
+  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, bits);
+  if (descriptor < 0) {
+    return nullptr;
+  }
+  // The umask may have taken bits away, never added any: the mode asked for
+  // comes back before a byte is written. Should that fail, the file stays
+  // the more private.
+  if (mode) {
+    (void)::fchmod(descriptor, bits);
+  }
+  std::FILE* file = ::fdopen(descriptor, "wb");
+  if (file == nullptr) {
+    ::close(descriptor);
+    ::unlink(path.c_str());
+  }
+  return file;
 }
 
 bool SyncFile(std::FILE* file) {
@@ -472,7 +490,7 @@ bool MayReplaceFile(const std::filesystem::path& path) {
 }
 
 std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
-                                          std::chrono::milliseconds wait) {
+                                          std::chrono::milliseconds wait, LockKind kind) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
   FileLock lock;
   for (;;) {
@@ -484,10 +502,10 @@ std::optional<FileLock> FileLock::Acquire(const std::filesystem::path& path,
       lock.Release();
       return lock;
     }
-    auto result = TryLock(lock.descriptor_);
+    auto result = TryLock(lock.descriptor_, kind);
     while (result == LockTry::kBusy && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(kLockPollInterval);
-      result = TryLock(lock.descriptor_);
+      result = TryLock(lock.descriptor_, kind);
     }
     if (result == LockTry::kBusy) {
       return std::nullopt;

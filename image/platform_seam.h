@@ -15,8 +15,13 @@
 namespace flashdisk::platform {
 
 // Opens a file that does not exist yet for writing in binary; nothing when
-// the name is taken, even by a link or by a file someone has just made.
-std::FILE* CreateNewFile(const std::filesystem::path& path);
+// the name is taken, even by a link or by a file someone has just made. On
+// Linux the file has `mode` from the moment it exists (the mode of a file it
+// is to replace, so that no one may read the copy who could not read the
+// original), or without one the system's mode for a new file; Windows files
+// take their folder's rights.
+std::FILE* CreateNewFile(const std::filesystem::path& path,
+                         std::optional<std::filesystem::perms> mode = std::nullopt);
 
 // As CreateNewFile, and never through a link, even one made between two
 // calls (O_NOFOLLOW; FILE_FLAG_OPEN_REPARSE_POINT). On Windows the file may
@@ -55,11 +60,17 @@ std::optional<std::filesystem::path> FinalPath(const std::filesystem::path& path
 // alone, as an editor leaves it), and on Windows no read-only attribute.
 bool MayReplaceFile(const std::filesystem::path& path);
 
-// An exclusive lock on an existing file among the programs that ask for it,
-// held until it is destroyed; nothing is left on the disk by it. Linux locks
-// the file itself and makes sure that the name still leads to the file
-// locked, since a save renames a new file over it; Windows takes a named
-// mutex of the file's final path.
+// A reader only needs no save to be under way while it reads; a writer
+// needs the file to itself from its read to its save.
+enum class LockKind { kShared, kExclusive };
+
+// A lock on an existing file among the programs that ask for it, held until
+// it is destroyed; nothing is left on the disk by it. Linux locks the file
+// itself (shared or exclusive) and makes sure that the name still leads to
+// the file locked, since a save renames a new file over it; Windows takes a
+// named mutex of the file's final path, which has no shared form: there a
+// shared lock is exclusive too, and readers let it go as soon as they have
+// read, so that they keep writers waiting no longer than a read.
 class FileLock {
  public:
   // The lock on the file `path` leads to, waiting at most `wait` while
@@ -67,7 +78,8 @@ class FileLock {
   // does not exist or cannot be opened gives a lock that holds nothing: there
   // is nothing to keep whole, and reading it fails on its own.
   static std::optional<FileLock> Acquire(const std::filesystem::path& path,
-                                         std::chrono::milliseconds wait);
+                                         std::chrono::milliseconds wait,
+                                         LockKind kind = LockKind::kExclusive);
 
   FileLock() = default;
   FileLock(FileLock&& other) noexcept;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "image/cp1251_text.h"
+#include "image/host_file_names.h"
 
 namespace flashdisk {
 
@@ -62,15 +63,7 @@ QString FileNamePart(const QString& path) {
 }
 
 QString FileNameFromEntryName(std::string_view cp1251) {
-  QString name = TextFromImage(cp1251);
-  for (QChar& character : name) {
-    if (character.unicode() < 0x20 || character.unicode() == 0x7F ||
-        QStringLiteral("/\\:*?\"<>|").contains(character)) {
-      character = '_';
-    }
-  }
-  const bool only_dots = name.count('.') == name.size();
-  return only_dots ? QStringLiteral("_") : name;
+  return TextFromUtf8(SafeFileName(Utf8FromCp1251(cp1251)));
 }
 
 }  // namespace flashdisk

@@ -28,9 +28,10 @@ std::filesystem::path HostPath(const QString& text);
 QString PathText(const std::filesystem::path& path);
 // The file-name part of a path: what follows its last separator.
 QString FileNamePart(const QString& path);
-// A file name for an entry's data: the entry's name with every character
-// that a host file name cannot hold, or that would lead into another folder,
-// as '_'; "_" for a name that is empty or only dots.
+// A file name for an entry's data, the same on Linux and Windows: the
+// entry's name with every character that a host file name cannot hold, or
+// that would lead into another folder, as '_', and a device name such as
+// CON or a trailing dot or space changed; "_" for a name that is empty.
 QString FileNameFromEntryName(std::string_view cp1251);
 
 }  // namespace flashdisk

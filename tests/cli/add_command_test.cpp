@@ -41,6 +41,24 @@ TEST_F(AddCommandTest, TakesAnRksFilesAddressAndLeavesOutItsHeaderAndTrailer) {
   EXPECT_EQ(disk[kFirstEntry + 64], 0xFF);
 }
 
+// A header that promises 16 data bytes (3000 to 300F) before 4 come, or 2
+// before 4 come: the add goes on, and says so.
+TEST_F(AddCommandTest, WarnsOfAnRksFileWhoseHeaderPromisesAnotherLength) {
+  NewDisk();
+  Write("cut.rks", {0x00, 0x30, 0x0F, 0x30, 1, 2, 3, 4, 0, 0});
+  Write("padded.rks", {0x00, 0x30, 0x01, 0x30, 1, 2, 3, 4, 0, 0});
+  Write("plain.bin", {0x00, 0x30, 0x0F, 0x30, 1, 2, 3, 4, 0, 0});
+  const auto run = Run({"add", "disk.rom", "cut.rks", "padded.rks", "plain.bin"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err,
+            "flashdisk: disk.rom: cut.rks: Заголовок RKS обещает 16 байт данных, а в файле 4: "
+            "файл обрезан или дополнен!\n"
+            "flashdisk: disk.rom: padded.rks: Заголовок RKS обещает 2 байт данных, а в файле 4: "
+            "файл обрезан или дополнен!\n");
+  const auto disk = FileBytes("disk.rom");
+  EXPECT_EQ(Slice(disk, kFirstEntry + 34, 4), (Bytes{0x00, 0x30, 0x04, 0x00}));
+}
+
 TEST_F(AddCommandTest, FlagsOverrideWhatTheFileSuggests) {
   NewDisk({"--size", "64k", "--sector", "1024"});
   Write("GAME.RKS", RksFile(0x3000, Bytes(100, 1)));

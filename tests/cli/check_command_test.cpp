@@ -168,6 +168,16 @@ TEST_F(CheckCommandTest, NotesWhatIsAllowedButProbablyNotMeantWithoutFailing) {
   EXPECT_EQ(json["entries"], 3);
   EXPECT_EQ(json["deleted_entries"], 1);
   EXPECT_EQ(json["deleted_bytes"], 256);
+  // 128k less the header sector, 512 + 256 bytes of a.bin and b.bin and
+  // 65,536 + 44 rounded up to sectors.
+  EXPECT_EQ(Succeed({"check", "big.rom"}),
+            "Замечание, байт 768: Удалённая запись всё ещё занимает место.\n"
+            "Замечание, байт 1024: Данные от 64 КиБ без атрибута «Большой»: размер "
+            "показывается усечённым.\n"
+            "Проблем не найдено.\n"
+            "Записей: 3\n"
+            "Удалённых записей: 1, в них байт: 256\n"
+            "Свободно: 64256\n");
 }
 
 // A script tells a file it cannot read from one with problems by the status.

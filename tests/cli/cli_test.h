@@ -6,7 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "image/utf8_path.h"
@@ -59,15 +63,49 @@ class CliTest : public ::testing::Test {
   TemporaryFolder folder_;
 };
 
-// An RKS file: load address, two unused bytes, the data, two trailing bytes.
-// Laid out at its final size: growing a four-byte vector by insert trips
-// GCC 12's -Warray-bounds in optimised builds.
+// Makes `link` a link to `target`, as a user may; false where the system
+// lets this user make none (Windows without the right to, Wine), so that a
+// test of links can skip itself.
+inline bool MakeLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  std::error_code error;
+  std::filesystem::create_symlink(target, link, error);
+  return !error;
+}
+
+// Makes `link` a link to the folder `target` (relative to the link's own
+// folder): a symbolic link, or where the user may make none on Windows a
+// junction, which every user may make; false where neither can be made.
+inline bool MakeFolderLink(const std::filesystem::path& target, const std::filesystem::path& link) {
+  std::error_code error;
+  std::filesystem::create_directory_symlink(target, link, error);
+#ifdef _WIN32
+  if (error) {
+    const char* shell = std::getenv("COMSPEC");
+    const auto absolute = (link.parent_path() / target).lexically_normal();
+    try {
+      const auto run = RunProgram(
+          shell != nullptr ? shell : "C:\\Windows\\System32\\cmd.exe",
+          {"/c", "mklink", "/J", Utf8FromPath(link), Utf8FromPath(absolute)}, link.parent_path());
+      return run.status == 0 && std::filesystem::exists(link);
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+#endif
+  return !error;
+}
+
+// An RKS file: load address, end address, the data, two bytes that add
+// does not read (the checksum's place). Laid out at its final size: growing
+// a four-byte vector by insert trips GCC 12's -Warray-bounds in optimised
+// builds.
 inline Bytes RksFile(std::uint16_t load_address, const Bytes& data) {
   Bytes file(4 + data.size() + 2);
+  const auto end_address = static_cast<std::uint16_t>(load_address + data.size() - 1);
   file[0] = static_cast<std::uint8_t>(load_address & 0xFF);
   file[1] = static_cast<std::uint8_t>(load_address >> 8);
-  file[2] = 0x11;
-  file[3] = 0x22;
+  file[2] = static_cast<std::uint8_t>(end_address & 0xFF);
+  file[3] = static_cast<std::uint8_t>(end_address >> 8);
   std::copy(data.begin(), data.end(), file.begin() + 4);
   file[file.size() - 2] = 0x33;
   file[file.size() - 1] = 0x44;

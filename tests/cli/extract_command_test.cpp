@@ -72,11 +72,12 @@ TEST_F(ExtractCommandTest, RefusesEntryNamesThatNameNoFileOfTheFolder) {
 }
 
 TEST_F(ExtractCommandTest, NeverWritesThroughALinkNamedLikeTheEntry) {
-#ifdef _WIN32
-  GTEST_SKIP() << "Windows lets only administrators make links";
-#endif
   Write("target.bin", {5});
-  std::filesystem::create_symlink("../target.bin", folder_ / "work" / "PROG");
+  std::filesystem::create_directory(folder_ / "elsewhere");
+  if (!MakeLink("../target.bin", folder_ / "work" / "PROG") &&
+      !MakeFolderLink("../elsewhere", folder_ / "work" / "PROG")) {
+    GTEST_SKIP() << "this system lets this user make no links";
+  }
   const auto run = RunInWork({"extract", "disk.rom", "1", "--force"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err,

@@ -7,6 +7,7 @@
 // Tests run as root in CI, and root ignores permissions, so the runs that
 // rely on them happen in a forked child that has dropped to an unprivileged
 // user; the program it starts inherits that user.
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -93,6 +94,22 @@ class CliFailingDiskTest : public CliTest {
     return folder;
   }
 
+  // Runs the program with fsync replaced by the shim, told by `settings`
+  // how to behave, under the usual umask.
+  ProgramRun RunWithFsyncShim(const Arguments& settings, const Arguments& arguments) const {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    Arguments command{
+        "-c", "umask 022 && exec /usr/bin/env \"$@\"", "sh",
+        std::string("LD_PRELOAD=") + FSYNC_SHIM,
+        // The sanitizers' runtime wants to come first; the shim
+        // takes nothing from it.
+        std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":verify_asan_link_order=0"};
+    command.insert(command.end(), settings.begin(), settings.end());
+    command.push_back(FLASHDISK_PROGRAM);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/sh", command, folder_.path());
+  }
+
   const Bytes source_ = CountingBytes(1000, 3);
   const fs::path program_ = folder_ / "flashdisk";
 };
@@ -151,6 +168,40 @@ TEST_F(CliFailingDiskTest, SavingOntoAFullDeviceKeepsTheImage) {
     GTEST_SKIP() << "mounting a small tmpfs needs root";
   }
   EXPECT_EQ(report, "");
+}
+
+// A disk that reports a write error only when the data are synced: the
+// save fails before the new file takes the image's name.
+TEST_F(CliFailingDiskTest, ASyncThatFailsKeepsTheImage) {
+  const auto before = FileBytes("disk.rom");
+  for (const auto& arguments : SavingCommands("disk.rom")) {
+    const auto run = RunWithFsyncShim({"FLASHDISK_FSYNC_FAILS=1"}, arguments);
+    EXPECT_EQ(run.status, 1) << Joined(arguments);
+    EXPECT_EQ(run.err, "flashdisk: disk.rom: " + kWriteError + "\n") << Joined(arguments);
+    EXPECT_EQ(FileBytes("disk.rom"), before) << Joined(arguments);
+  }
+  const auto run =
+      RunWithFsyncShim({"FLASHDISK_FSYNC_FAILS=1"}, {"extract", "disk.rom", "1", "--force"});
+  EXPECT_EQ(run.err, "flashdisk: disk.rom: source.bin: " + kWriteError + "\n");
+  EXPECT_EQ(FileBytes("source.bin"), source_);
+  EXPECT_EQ(SortedNames(folder_.path()),
+            (std::vector<std::string>{"disk.rom", "flashdisk", "source.bin"}));
+}
+
+// Each save's copy of an image only its owner may read has that mode from
+// the start, under a umask that would give others reading.
+TEST_F(CliFailingDiskTest, APrivateImagesCopyIsNeverReadableByOthers) {
+  const auto owner_only = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(folder_ / "disk.rom", owner_only);
+  const auto log = folder_.path().parent_path() / (folder_.path().filename().string() + ".modes");
+  for (const auto& arguments : SavingCommands("disk.rom")) {
+    const auto run = RunWithFsyncShim({"FLASHDISK_FSYNC_MODES=" + log.string()}, arguments);
+    EXPECT_EQ(run.status, 0) << Joined(arguments) << run.err;
+  }
+  const auto modes = ReadBytes(log);
+  fs::remove(log);
+  EXPECT_EQ(std::string(modes.begin(), modes.end()), "600\n600\n600\n600\n");
+  EXPECT_EQ(fs::status(folder_ / "disk.rom").permissions() & fs::perms::all, owner_only);
 }
 
 TEST_F(CliFailingDiskTest, ExtractOntoAFullDeviceLeavesNoPartialFile) {

@@ -168,14 +168,29 @@ TEST_F(PackCommandTest, RefusesBytesAfterTheChainThatChangeIt) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "out.rom"));
 }
 
+TEST_F(PackCommandTest, WarnsOfAnRksFileCutShortAndPacksItAllTheSame) {
+  Write("p/cut.rks", {0x00, 0x30, 0x0F, 0x30, 1, 2, 3, 4, 0, 0});
+  Manifest("[[entry]]\nfile = \"cut.rks\"\n");
+  const auto run = Run({"pack", "p", "out.rom"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "flashdisk: out.rom: " + InFolder("cut.rks") +
+                         ": Заголовок RKS обещает 16 байт данных, а в файле 4: файл обрезан или "
+                         "дополнен!\n");
+  EXPECT_EQ(Slice(FileBytes("out.rom"), 256 + 34, 4), (Bytes{0x00, 0x30, 0x04, 0x00}));
+}
+
 TEST_F(PackCommandTest, RefusesAFileOutsideTheManifestsFolder) {
   Write("secret.bin", {1, 2, 3});
   std::vector<std::string> paths{(folder_ / "secret.bin").generic_string(), "../secret.bin",
                                  "sub/../../secret.bin"};
-#ifndef _WIN32  // Windows lets only administrators make links
-  std::filesystem::create_symlink("../secret.bin", folder_ / "p" / "link.bin");
-  paths.push_back("link.bin");
-#endif
+  // A link to the file, and one to a folder on the way (on Windows a
+  // junction where no link can be made).
+  if (MakeLink("../secret.bin", folder_ / "p" / "link.bin")) {
+    paths.push_back("link.bin");
+  }
+  if (MakeFolderLink("..", folder_ / "p" / "up")) {
+    paths.push_back("up/secret.bin");
+  }
   const std::string message = "Файл вне папки описания диска: путь уводит из неё!";
   for (const auto& path : paths) {
     RefuseManifest("[[entry]]\nfile = '" + path + "'\n", "2: entry[1].file", message);

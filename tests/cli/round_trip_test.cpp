@@ -50,5 +50,31 @@ TEST_F(RoundTripTest, GivesBackTheBytesThatWereAdded) {
   EXPECT_EQ(FileBytes("загрузчик.rks"), rks_data);
 }
 
+// The entry of an RKS file goes back out as an RKS file under its own name,
+// checksum and all, and adding that file gives the same entry again.
+TEST_F(RoundTripTest, ExtractAsRksThenAddGivesTheEntryBack) {
+  NewDisk({"--size", "256k", "--sector", "256"});
+  Write("editor.rks", RksFile(0xA000, {1, 2, 3}));
+  Succeed({"add", "disk.rom", "editor.rks"});
+  std::filesystem::remove(folder_ / "editor.rks");
+  Succeed({"extract", "disk.rom", "1", "--rks"});
+  // 1 and 2 each weigh 257 (0x0303), the last byte adds 3 to the low byte.
+  EXPECT_EQ(FileBytes("editor.rks"), (Bytes{0x00, 0xA0, 0x02, 0xA0, 1, 2, 3, 0x06, 0x03}));
+  Succeed({"add", "disk.rom", "editor.rks"});
+  auto json = nlohmann::json::parse(Succeed({"list", "disk.rom", "--json"}));
+  ASSERT_EQ(json["entries"].size(), 2u);
+  json["entries"][1]["index"] = json["entries"][0]["index"];
+  json["entries"][1]["position"] = json["entries"][0]["position"];
+  EXPECT_EQ(json["entries"][1], json["entries"][0]);
+  EXPECT_EQ(Slice(FileBytes("disk.rom"), 256 + 34, 4), (Bytes{0x00, 0xA0, 0x03, 0x00}));
+
+  // A Big entry's 70,000 bytes cannot be told by a 16-bit end address.
+  Write("big.bin", Bytes(70000, 7));
+  Succeed({"add", "disk.rom", "big.bin"});
+  Refuse({"extract", "disk.rom", "3", "--rks", "-o", "big.rks"}, 1, "disk.rom",
+         "Запись длиннее 64 КиБ не помещается в файл RKS! Уберите --rks.");
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "big.rks"));
+}
+
 }  // namespace
 }  // namespace flashdisk::testing

@@ -3,6 +3,13 @@
 // get its turn says so, and a read-only image is left alone.
 #include <nlohmann/json.hpp>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -56,11 +63,47 @@ TEST_F(SharedImageTest, SixteenAddsAtOnceAllLand) {
 TEST_F(SharedImageTest, ACommandThatCannotGetItsTurnSaysSoAndChangesNothing) {
   NewDisk();
   Write("p.bin", CountingBytes(10));
+  fs::create_directory(folder_ / "p");
+  const std::string manifest = "[[entry]]\nfile = \"x\"\n";
+  Write("p/disk.toml", Bytes(manifest.begin(), manifest.end()));
+  Write("p/x", {1});
   const auto held = platform::FileLock::Acquire(folder_ / "disk.rom", std::chrono::milliseconds(0));
   ASSERT_TRUE(held);
-  Refuse({"add", "disk.rom", "p.bin"}, 1, "disk.rom", "Образ занят другой программой!");
-  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p.bin"}));
+  // A command that makes the image anew waits for its turn as well.
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"add", "disk.rom", "p.bin"},
+                                             {"new", "disk.rom", "--size", "128k", "--force"},
+                                             {"pack", "p", "disk.rom", "--force"}}) {
+    Refuse(arguments, 1, "disk.rom", "Образ занят другой программой!");
+  }
+  EXPECT_EQ(folder_.Names(), (std::vector<std::string>{"disk.rom", "p", "p.bin"}));
 }
+
+#ifndef _WIN32
+// `flashdisk list big.rom | less` left at its first page: the listing stops
+// once the pipe is full. The reader read the image before it printed, so an
+// add has nothing to wait for.
+TEST_F(SharedImageTest, AReaderStoppedMidwayKeepsNoWriterWaiting) {
+  NewDisk({"--size", "2048k", "--sector", "128"});
+  Write("p.bin", {1});
+  std::vector<std::string> add_many{"add", "disk.rom"};
+  add_many.insert(add_many.end(), 1500, "p.bin");  // 1,500 lines: more than a pipe holds
+  Succeed(add_many);
+  const auto pipe = folder_ / "pager";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const int pager = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(pager, 0);
+  std::thread reader([this] {
+    RunProgram("/bin/sh", {"-c", "\"$0\" list disk.rom > pager", FLASHDISK_PROGRAM},
+               folder_.path());
+  });
+  pollfd listing{pager, POLLIN, 0};
+  EXPECT_EQ(poll(&listing, 1, 10000), 1);  // the reader has read the image and prints
+  Succeed({"add", "disk.rom", "p.bin"});
+  close(pager);  // the pager quits; the listing ends on a broken pipe
+  reader.join();
+}
+#endif
 
 // Mode 0444 on Linux, even for root; the read-only attribute on Windows.
 TEST_F(SharedImageTest, EveryCommandThatSavesLeavesAReadOnlyImageAlone) {

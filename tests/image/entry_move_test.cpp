@@ -91,6 +91,14 @@ TEST_F(EntryMoveTest, RefusalsChangeNothing) {
   const auto damaged = Disk();
   EXPECT_FALSE(MoveEntry(image_, 1024, 0));
   EXPECT_EQ(Disk(), damaged);
+  for (const auto& damage : testing::HeaderAndChainDamages()) {
+    std::copy(original_.begin(), original_.end(), image_.EditDisk().begin());
+    std::copy(damage.bytes.begin(), damage.bytes.end(),
+              image_.EditDisk().begin() + static_cast<std::ptrdiff_t>(damage.position));
+    const auto damaged_here = Disk();
+    EXPECT_FALSE(MoveEntry(image_, 1024, 0)) << damage.what;
+    EXPECT_EQ(Disk(), damaged_here) << damage.what;
+  }
 }
 
 // Entries as the add puts them: a (256 bytes), b (512) and c (256).

@@ -22,6 +22,9 @@ using testing::TemporaryFolder;
 using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
+[[maybe_unused]] constexpr auto kSharedWithGroup =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write;
+
 TEST(HostFiles, FileReaderReadsOnWhereItStopped) {
   TemporaryFolder folder;
   FileReader reader;
@@ -56,14 +59,14 @@ TEST(HostFiles, AtomicWriteKeepsPermissionsAndFollowsLinks) {
     GTEST_SKIP() << "Windows lets only administrators and developers make links";
   }
 #ifndef _WIN32
-  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // Group writing, which the usual umask of 022 would take from a new file.
+  fs::permissions(file, kSharedWithGroup);
 #endif
   ASSERT_TRUE(WriteFileAtomically(folder / "link", Bytes{1, 2}));
   EXPECT_TRUE(fs::is_symlink(folder / "link"));
   EXPECT_EQ(ReadBytes(file), (Bytes{1, 2}));
 #ifndef _WIN32
-  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, kSharedWithGroup);
 #endif
   EXPECT_EQ(folder.Names().size(), 2u);
 }

@@ -24,12 +24,15 @@ struct Damage {
   Bytes bytes;
 };
 
-// For a disk whose first entry is at 256: a label without NUL, an entry that
-// runs past the disk, and a header that names another disk size.
+// For a 64k disk with 256-byte sectors whose first entry is at 256: a label
+// without NUL, an entry that runs past the disk, and a header that names
+// another disk size or another sector size (128 bytes, which every length
+// on the disk still fits).
 inline std::vector<Damage> HeaderAndChainDamages() {
   return {{"label without NUL", 8, Bytes(32, 'L')},
           {"entry past the disk", 256 + 40, {0x00, 0x00, 0x01, 0x00}},
-          {"disk size changed", 2, {0x00, 0x00, 0x02, 0x00}}};
+          {"disk size changed", 2, {0x00, 0x00, 0x02, 0x00}},
+          {"sector size changed", 6, {0x80, 0x00}}};
 }
 
 class SmallDiskTest : public ::testing::Test {

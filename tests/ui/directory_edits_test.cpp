@@ -232,6 +232,23 @@ class DirectoryEditsTest : public QObject {
     QCOMPARE(ReadBytes(session.folder / "two.bin"), Bytes({0xAA, 0xBB, 0xCC}));
   }
 
+  // Windows would open the device NUL for both names, and drop the
+  // trailing dot.
+  void anEntryNamedLikeADeviceIsSavedAndDraggedUnderASafeName() {
+    MendSession session(DiskBytes(65536)
+                            .Put(0, DiskWithThreeEntries())
+                            .Put(512 + 2, Bytes({'N', 'U', 'L', '.', 'T', 'X', 'T', '.', 0x00}))
+                            .bytes());
+    session.services.data_file_answers = {std::nullopt};
+    session.OnEntry(1, "Сохранить в файл…");
+    QCOMPARE(session.services.data_file_requests.at(0).proposed, QString("NUL_.TXT_"));
+    auto& list = session.List();
+    std::unique_ptr<QMimeData> data(list.model()->mimeData({list.model()->index(1, 0)}));
+    const QString file = data->urls().constFirst().toLocalFile();
+    QCOMPARE(FileNamePart(file), QString("NUL_.TXT_"));
+    QCOMPARE(ReadBytes(HostPath(file)), Bytes({0xAA, 0xBB, 0xCC}));
+  }
+
   void replaceKeepsTheRoomAndRefusesWhatDoesNotFit() {
     MendSession session;
     const auto plain = session.folder.Write("new.bin", Bytes({1, 2, 3, 4, 5}));
