@@ -186,7 +186,9 @@ class DiskPacker {
     if (!AddEntryOf(entry, *file, room)) {
       return false;
     }
-    WarnOfRksLength(image_path_, *file, FileChoices{.rks = entry.rks}, console_);
+    FileChoices given;
+    given.rks = entry.rks;
+    WarnOfRksLength(image_path_, *file, given, console_);
     const auto added = *image_.ReadEntry(position);
     auto attributes = added.attributes;
     attributes.Set(kAttributeDeleted, entry.deleted);
