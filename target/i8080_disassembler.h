@@ -1,0 +1,46 @@
+// 8080 machine code as text: an instruction at a time, from any offset of
+// an entry's bytes, never reading past their end.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace flashdisk::target {
+
+struct Instruction {
+  std::uint16_t address = 0;
+  std::uint8_t length = 1;  // 1 to 3 bytes
+  std::array<std::uint8_t, 3> bytes{};
+  // "DB" for bytes shown as data: an undocumented code, or all the bytes of
+  // an instruction that the end cuts short.
+  std::string_view mnemonic;
+  // Long enough for the longest operands, "SP,0F809H".
+  std::array<char, 12> operand_text{};
+  std::uint8_t operand_length = 0;
+
+  std::string_view operands() const { return {operand_text.data(), operand_length}; }
+  std::span<const std::uint8_t> code() const { return {bytes.data(), length}; }
+};
+
+// The instruction that starts at `offset`, with the address the target sees
+// it at when the bytes are loaded at `load_address`. `offset` is below
+// `bytes.size()`.
+Instruction DecodeInstruction(std::span<const std::uint8_t> bytes, std::size_t offset,
+                              std::uint16_t load_address);
+
+// The length DecodeInstruction would give, without the text: a walk over a
+// whole Big entry to find where its instructions start.
+std::size_t DecodedLength(std::span<const std::uint8_t> bytes, std::size_t offset);
+
+// A hexadecimal number as the 8080's assemblers read it: "41H", "7600H", and
+// "0F809H" with a leading 0 where the digits start with a letter.
+void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits);
+
+// "7600  3E 41     MVI  A,41H" and a newline.
+void AppendInstructionLine(std::string& out, const Instruction& instruction);
+
+}  // namespace flashdisk::target
