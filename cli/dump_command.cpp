@@ -1,0 +1,160 @@
+#include "cli/dump_command.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <span>
+
+#include "cli/command_messages.h"
+#include "cli/json_output.h"
+#include "cli/load_address_text.h"
+#include "cli/opened_image.h"
+#include "target/address_space.h"
+#include "target/hex_rows.h"
+#include "target/i8080_disassembler.h"
+
+namespace flashdisk::cli {
+
+namespace {
+
+// Text is handed to the stream in pieces of this size: a 2 MiB entry makes
+// about 10 MB of rows, and writing them a line at a time costs more than
+// making them.
+constexpr std::size_t kWriteChunk = 64 * 1024;
+
+// The part of an entry's data that the options ask for, as offsets.
+struct Span {
+  std::size_t begin = 0;
+  std::size_t end = 0;  // past the last byte
+};
+
+std::optional<std::uint16_t> ReadAddress(const std::optional<std::string>& text,
+                                         const DumpOptions& options, const Console& console,
+                                         bool& valid) {
+  if (!text) {
+    return std::nullopt;
+  }
+  const auto address = ParseLoadAddress(*text);
+  if (!address) {
+    console.Report(options.image, kBadAddressMessage);
+    valid = false;
+  }
+  return address;
+}
+
+// --from is the first offset the target sees at that address; --to the
+// first at or after it, so that a range may run past FFFF as the entry does.
+std::optional<Span> ChosenSpan(const DumpOptions& options, std::uint16_t load_address,
+                               std::size_t size, const Console& console) {
+  bool valid = true;
+  const auto from = ReadAddress(options.from, options, console, valid);
+  const auto to = ReadAddress(options.to, options, console, valid);
+  if (!valid) {
+    return std::nullopt;
+  }
+  Span span{0, size};
+  if (from) {
+    span.begin = target::FirstOffsetOf(load_address, *from);
+    if (span.begin >= size) {
+      console.Report(options.image, kAddressOutsideEntryMessage);
+      return std::nullopt;
+    }
+  }
+  if (to) {
+    const auto first = target::AddressAt(load_address, span.begin);
+    span.end = std::min(size, span.begin + target::FirstOffsetOf(first, *to) + 1);
+  }
+  return span;
+}
+
+void Flush(std::string& text, std::ostream& out, bool always) {
+  if (always || text.size() >= kWriteChunk) {
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text.clear();
+  }
+}
+
+void WriteHexRows(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
+                  target::CharacterSet set, std::ostream& out) {
+  std::string text;
+  text.reserve(2 * kWriteChunk);
+  for (auto offset = span.begin; offset < span.end; offset += target::kHexRowBytes) {
+    const auto count = std::min(target::kHexRowBytes, span.end - offset);
+    target::AppendHexRow(text, data.subspan(offset, count), target::AddressAt(load_address, offset),
+                         set);
+    Flush(text, out, false);
+  }
+  Flush(text, out, true);
+}
+
+// Instructions that start inside the span are shown whole, however far the
+// last one reaches; none reaches past the data.
+template <typename Write>
+void ForEachInstruction(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
+                        Write write) {
+  for (auto offset = span.begin; offset < span.end;) {
+    const auto instruction = target::DecodeInstruction(data, offset, load_address);
+    write(instruction);
+    offset += instruction.length;
+  }
+}
+
+void WriteListing(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
+                  std::ostream& out) {
+  std::string text;
+  text.reserve(2 * kWriteChunk);
+  ForEachInstruction(data, load_address, span, [&](const target::Instruction& instruction) {
+    target::AppendInstructionLine(text, instruction);
+    Flush(text, out, false);
+  });
+  Flush(text, out, true);
+}
+
+// An array of objects, one a line, written as they are made.
+void WriteListingJson(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
+                      std::ostream& out) {
+  out << '[';
+  const char* separator = "\n  ";
+  ForEachInstruction(data, load_address, span, [&](const target::Instruction& instruction) {
+    const auto code = instruction.code();
+    const nlohmann::ordered_json json{
+        {"address", instruction.address},
+        {"bytes", std::vector<std::uint8_t>(code.begin(), code.end())},
+        {"mnemonic", instruction.mnemonic},
+        {"operands", instruction.operands()},
+    };
+    out << separator;
+    WriteJson(out, json, -1);
+    separator = ",\n  ";
+  });
+  out << (span.begin < span.end ? "\n]\n" : "]\n");
+}
+
+}  // namespace
+
+int RunDump(const DumpOptions& options, const Console& console) {
+  const auto opened = OpenImage(options.image, console);
+  if (!opened) {
+    return kExitRefused;
+  }
+  const auto entry = FindEntry(*opened, options.index, console);
+  if (!entry) {
+    return kExitRefused;
+  }
+  const auto data = opened->image.EntryData(*entry);
+  const auto span = ChosenSpan(options, entry->load_address, data.size(), console);
+  if (!span) {
+    return kExitRefused;
+  }
+  if (!options.disassemble) {
+    const auto set =
+        options.charset == "koi7" ? target::CharacterSet::kKoi7 : target::CharacterSet::kCp1251;
+    WriteHexRows(data, entry->load_address, *span, set, console.out);
+  } else if (options.json) {
+    WriteListingJson(data, entry->load_address, *span, console.out);
+  } else {
+    WriteListing(data, entry->load_address, *span, console.out);
+  }
+  return kExitSuccess;
+}
+
+}  // namespace flashdisk::cli
