@@ -8,6 +8,7 @@
 #include "cli/json_output.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
+#include "image/user_messages.h"
 #include "target/address_space.h"
 #include "target/hex_rows.h"
 #include "target/i8080_disassembler.h"

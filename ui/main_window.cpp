@@ -81,6 +81,7 @@ void MainWindow::SetUpDirectoryEdits() {
   DirectoryMenuHandlers handlers;
   handlers.add = [this] { AddEntry(); };
   handlers.change = [this] { ChangeEntry(); };
+  handlers.view = [this] { viewers_->Open(SelectedRow()); };
   handlers.save_data = [this] { SaveEntryToFile(); };
   handlers.replace_data = [this] { ReplaceEntryFromFile(); };
   handlers.remove = [this] { RemoveSelectedEntry(); };
@@ -90,6 +91,7 @@ void MainWindow::SetUpDirectoryEdits() {
   handlers.has_disk = [this] { return image_.has_image(); };
   auto& list = DirectoryList();
   new DirectoryMenu(list, std::move(handlers));
+  viewers_ = new EntryViewers(*this, services_, image_, directory_);
   // An entry dragged out of the list becomes a file where it is dropped.
   directory_.set_dragged_file_maker(
       [this](std::uint32_t position) { return WriteDraggedFile(position); });
@@ -141,6 +143,7 @@ void MainWindow::NewImage() {
       kSectorSizeChoices[sector_index < 0 ? kDefaultSectorSizeIndex
                                           : static_cast<std::size_t>(sector_index)];
   image_.Format(disk_size.bytes, sector_size.bytes);
+  viewers_->CloseAll();
   ShowHeader();
   List();
 }
@@ -161,6 +164,7 @@ void MainWindow::OpenImageFile(const QString& path) {
     services_.ShowError(*this, TextFromUtf8(kReadErrorMessage));
     return;
   }
+  viewers_->CloseAll();
   ShowHeader();
   List();
 }
@@ -221,6 +225,7 @@ void MainWindow::List() {
   const DirectoryListing listing = image_.List();
   directory_.SetListing(listing);
   Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
+  viewers_->Follow();
   // The list has selected its first entry, if it has one.
   ShowSelectedEntry();
 }
@@ -307,6 +312,7 @@ void MainWindow::RemoveSelectedEntry() {
   // The next entry takes the removed one's row.
   const int row = SelectedRow();
   if (Succeeded(RemoveEntry(image_, entry->position))) {
+    viewers_->Removed(row);
     ListAndSelect(row);
   }
 }
@@ -318,6 +324,7 @@ void MainWindow::MoveSelectedEntry(int places) {
     return;
   }
   if (Succeeded(MoveEntryTo(image_, *position, static_cast<std::size_t>(to)))) {
+    viewers_->Moved(SelectedRow(), to);
     ListAndSelect(to);
   }
 }

@@ -15,6 +15,7 @@
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 #include "ui/directory_list_model.h"
+#include "ui/entry_viewers.h"
 #include "ui/window_services.h"
 
 class QLineEdit;
@@ -82,6 +83,8 @@ class MainWindow : public QDialog {
   EntryPlan plan_;
   ImageFileDialogs file_dialogs_;
   DirectoryListModel directory_;
+  // Made with the directory's edits, owned by the window.
+  EntryViewers* viewers_ = nullptr;
   // Files of entries dragged out of the list, removed when the window goes.
   std::unique_ptr<QTemporaryDir> dragged_files_;
 };
