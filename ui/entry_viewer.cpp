@@ -108,7 +108,7 @@ QListView& EntryViewer::AddTab(EntryRowsModel& model, const char* title) {
 void EntryViewer::ShowEntry(const QString& name, std::uint16_t load_address,
                             EntryRowsModel::Bytes bytes) {
   setWindowTitle(
-      QString(kViewerTitle).arg(name, QString::fromStdString(HexText::Format16(load_address))));
+      QString(kViewerCaption).arg(name, QString::fromStdString(HexText::Format16(load_address))));
   load_address_ = load_address;
   size_ = bytes->size();
   bytes_.SetBytes(bytes, load_address);

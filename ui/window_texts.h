@@ -24,7 +24,7 @@ inline constexpr char kCopyButtonText[] = "Копировать";
 inline constexpr char kCloseButtonText[] = "Закрыть";
 
 // The entry viewer: %1 is the entry's name, %2 its load address.
-inline constexpr char kViewerTitle[] = "%1 — адрес загрузки %2";
+inline constexpr char kViewerCaption[] = "%1 — адрес загрузки %2";
 inline constexpr char kBytesTabText[] = "Байты";
 inline constexpr char kCodeTabText[] = "Код 8080";
 inline constexpr char kCharacterSetLabel[] = "Символы:";
