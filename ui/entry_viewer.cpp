@@ -47,7 +47,7 @@ class RowTextView : public QListView {
 };
 
 // Fits "7600  3E 41 ... 34  >A1.v............" without a horizontal scroll.
-constexpr int kRowCharacters = 76;
+constexpr int kRowCharacters = 80;
 constexpr int kVisibleRows = 24;
 
 }  // namespace
