@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <span>
+#include <vector>
 
 #include "cli/command_messages.h"
 #include "cli/json_output.h"
@@ -18,8 +19,8 @@ namespace flashdisk::cli {
 namespace {
 
 // Text is handed to the stream in pieces of this size: a 2 MiB entry makes
-// about 10 MB of rows, and writing them a line at a time costs more than
-// making them.
+// about 10 MB of rows, and writing them a line at a time would cost more
+// than making them.
 constexpr std::size_t kWriteChunk = 64 * 1024;
 
 // The part of an entry's data that the options ask for, as offsets.
@@ -67,24 +68,42 @@ std::optional<Span> ChosenSpan(const DumpOptions& options, std::uint16_t load_ad
   return span;
 }
 
-void Flush(std::string& text, std::ostream& out, bool always) {
-  if (always || text.size() >= kWriteChunk) {
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    text.clear();
+// Lines are written straight into one buffer, which goes to the stream
+// whenever it holds a chunk.
+class LineBuffer {
+ public:
+  LineBuffer(std::ostream& out, std::size_t longest_line)
+      : out_(out), buffer_(kWriteChunk + longest_line) {}
+  ~LineBuffer() { Flush(); }
+
+  // Where the next line goes; there is room for the longest.
+  char* next() { return buffer_.data() + used_; }
+  void Wrote(char* end) {
+    used_ = static_cast<std::size_t>(end - buffer_.data());
+    if (used_ >= kWriteChunk) {
+      Flush();
+    }
   }
-}
+
+ private:
+  void Flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(used_));
+    used_ = 0;
+  }
+
+  std::ostream& out_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
 
 void WriteHexRows(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
                   target::CharacterSet set, std::ostream& out) {
-  std::string text;
-  text.reserve(2 * kWriteChunk);
+  LineBuffer lines(out, target::kLongestHexRow);
   for (auto offset = span.begin; offset < span.end; offset += target::kHexRowBytes) {
     const auto count = std::min(target::kHexRowBytes, span.end - offset);
-    target::AppendHexRow(text, data.subspan(offset, count), target::AddressAt(load_address, offset),
-                         set);
-    Flush(text, out, false);
+    lines.Wrote(target::WriteHexRow(lines.next(), data.subspan(offset, count),
+                                    target::AddressAt(load_address, offset), set));
   }
-  Flush(text, out, true);
 }
 
 // Instructions that start inside the span are shown whole, however far the
@@ -101,13 +120,10 @@ void ForEachInstruction(std::span<const std::uint8_t> data, std::uint16_t load_a
 
 void WriteListing(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
                   std::ostream& out) {
-  std::string text;
-  text.reserve(2 * kWriteChunk);
+  LineBuffer lines(out, target::kLongestInstructionLine);
   ForEachInstruction(data, load_address, span, [&](const target::Instruction& instruction) {
-    target::AppendInstructionLine(text, instruction);
-    Flush(text, out, false);
+    lines.Wrote(target::WriteInstructionLine(lines.next(), instruction));
   });
-  Flush(text, out, true);
 }
 
 // An array of objects, one a line, written as they are made.

@@ -1,72 +1,122 @@
 #include "target/i8080_disassembler.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "target/address_space.h"
-#include "target/hex_rows.h"
 #include "target/i8080_instructions.h"
 
 namespace flashdisk::target {
 
 namespace {
 
-constexpr std::string_view kDataMnemonic = "DB";
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-// The mnemonic column is as wide as the longest mnemonic and a space.
-constexpr std::size_t kMnemonicWidth = 5;
-// Three bytes of two digits and a space between.
+// "7600  3E 41     MVI  A,41H": the address, then three bytes of two digits
+// and a space between, then the mnemonic column as wide as the longest
+// mnemonic and a space, then the operands.
+constexpr std::size_t kCodeColumn = 4 + 2;
 constexpr std::size_t kCodeWidth = 8;
+constexpr std::size_t kMnemonicColumn = kCodeColumn + kCodeWidth + 2;
+constexpr std::size_t kOperandColumn = kMnemonicColumn + 5;
+static_assert(kLongestInstructionLine == kOperandColumn + sizeof(Instruction::operand_text) + 1);
 
 // "0F809H": a leading 0, four digits and the H.
 constexpr std::size_t kLongestIntelHex = 6;
+// Mnemonics and the operands an opcode fixes are at most 4 characters.
+constexpr std::size_t kLongestName = 4;
+using Name = std::array<char, kLongestName>;
 
+// The listing of a whole Big entry is some 800,000 instructions of every
+// kind in turn, so the common path avoids branches the CPU cannot predict
+// and copies of a varying size: texts are padded with spaces and copied
+// whole, and lengths are chosen rather than branched on.
+
+// Writes 2 or 4 digits, with a 0 first where they start with a letter, and
+// the H; writes up to 6 characters whatever it gives as its length.
 std::size_t WriteIntelHex(char* out, std::uint16_t value, std::size_t digits) {
-  std::size_t written = 0;
-  if (((value >> (4 * (digits - 1))) & 0xF) >= 10) {
-    out[written++] = '0';
-  }
-  for (std::size_t i = digits; i-- > 0;) {
-    out[written++] = kHexDigits[(value >> (4 * i)) & 0xF];
-  }
-  out[written++] = 'H';
-  return written;
+  const unsigned digits_first = digits == 4 ? value : static_cast<unsigned>(value) << 8;
+  const std::size_t lead = ((digits_first >> 12) & 0xF) >= 10 ? 1 : 0;
+  out[0] = '0';
+  char* at = out + lead;
+  at[0] = kHexDigits[(digits_first >> 12) & 0xF];
+  at[1] = kHexDigits[(digits_first >> 8) & 0xF];
+  at[2] = kHexDigits[(digits_first >> 4) & 0xF];
+  at[3] = kHexDigits[digits_first & 0xF];
+  at[digits] = 'H';
+  return lead + digits + 1;
 }
 
-// Writes into a fixed buffer that is known to be large enough.
-class OperandWriter {
- public:
-  explicit OperandWriter(Instruction& instruction) : instruction_(instruction) {}
+char* WriteHexByte(char* out, std::uint8_t value) {
+  out[0] = kHexDigits[value >> 4];
+  out[1] = kHexDigits[value & 0xF];
+  return out + 2;
+}
 
-  void Text(std::string_view text) {
-    std::copy(text.begin(), text.end(), instruction_.operand_text.begin() + length());
-    instruction_.operand_length = static_cast<std::uint8_t>(length() + text.size());
-  }
+constexpr Name Padded(std::string_view text) {
+  Name name{};
+  name.fill(' ');
+  std::copy(text.begin(), text.end(), name.begin());
+  return name;
+}
 
-  void Hex(std::uint16_t value, std::size_t digits) {
-    std::array<char, kLongestIntelHex> text{};
-    Text({text.data(), WriteIntelHex(text.data(), value, digits)});
-  }
-
- private:
-  std::size_t length() const { return instruction_.operand_length; }
-
-  Instruction& instruction_;
+// An opcode's row, ready to be written.
+struct PreparedRow {
+  Name mnemonic{};
+  Name operands{};
+  std::uint8_t mnemonic_length = 0;
+  std::uint8_t operands_length = 0;
+  std::uint8_t length = 1;
+  std::uint8_t digits = 0;  // of the immediate: 0, 2 or 4
+  bool documented = false;
 };
 
-bool FitsBefore(std::size_t end, std::size_t offset, std::size_t length) {
-  return length <= end - offset;
+using PreparedTable = std::array<PreparedRow, 256>;
+
+PreparedTable Prepare() {
+  PreparedTable table;
+  for (std::size_t opcode = 0; opcode < table.size(); ++opcode) {
+    const auto& row = kOpcodeTable[opcode];
+    auto& prepared = table[opcode];
+    prepared.mnemonic = Padded(row.mnemonic);
+    prepared.operands = Padded(row.operands);
+    prepared.mnemonic_length = static_cast<std::uint8_t>(row.mnemonic.size());
+    prepared.operands_length = static_cast<std::uint8_t>(row.operands.size());
+    prepared.length =
+        static_cast<std::uint8_t>(InstructionLength(static_cast<std::uint8_t>(opcode)));
+    prepared.digits = static_cast<std::uint8_t>(2 * ImmediateLength(row.immediate));
+    prepared.documented = !row.mnemonic.empty();
+  }
+  return table;
 }
 
-const OpcodeRow& RowAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return kOpcodeTable[bytes[offset]];
+// Made before main from the opcode table, which is a constant; a look-up
+// is all each instruction can afford.
+const PreparedTable kPreparedRows = Prepare();
+
+const PreparedRow& RowOf(std::uint8_t opcode) {
+  return kPreparedRows[opcode];
 }
 
-bool IsDocumented(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return !RowAt(bytes, offset).mnemonic.empty();
+constexpr Name kDataMnemonic = Padded("DB");
+
+bool IsWhole(const PreparedRow& row, std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return row.length <= bytes.size() - offset;
 }
 
-bool IsWhole(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  return FitsBefore(bytes.size(), offset, InstructionLength(bytes[offset]));
+// An undocumented code, or what is left of an instruction that the end cuts
+// short: "DB 0CDH,09H".
+void DecodeData(std::span<const std::uint8_t> bytes, std::size_t offset, Instruction& instruction) {
+  instruction.length = static_cast<std::uint8_t>(DecodedLength(bytes, offset));
+  instruction.mnemonic = {kDataMnemonic.data(), 2};
+  std::size_t written = 0;
+  for (std::size_t i = 0; i < instruction.length; ++i) {
+    instruction.bytes[i] = bytes[offset + i];
+    if (i > 0) {
+      instruction.operand_text[written++] = ',';
+    }
+    written += WriteIntelHex(instruction.operand_text.data() + written, instruction.bytes[i], 2);
+  }
+  instruction.operand_length = static_cast<std::uint8_t>(written);
 }
 
 }  // namespace
@@ -77,57 +127,61 @@ void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits) {
 }
 
 std::size_t DecodedLength(std::span<const std::uint8_t> bytes, std::size_t offset) {
-  if (!IsDocumented(bytes, offset)) {
+  const auto& row = RowOf(bytes[offset]);
+  if (!row.documented) {
     return 1;
   }
-  return IsWhole(bytes, offset) ? InstructionLength(bytes[offset]) : bytes.size() - offset;
+  return IsWhole(row, bytes, offset) ? row.length : bytes.size() - offset;
 }
 
 Instruction DecodeInstruction(std::span<const std::uint8_t> bytes, std::size_t offset,
                               std::uint16_t load_address) {
+  // One object for every path, which the caller's own then is.
   Instruction instruction;
   instruction.address = AddressAt(load_address, offset);
-  instruction.length = static_cast<std::uint8_t>(DecodedLength(bytes, offset));
-  std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), instruction.length,
-              instruction.bytes.begin());
-  OperandWriter operands(instruction);
-  if (!IsDocumented(bytes, offset) || !IsWhole(bytes, offset)) {
-    instruction.mnemonic = kDataMnemonic;
-    for (std::size_t i = 0; i < instruction.length; ++i) {
-      operands.Text(i == 0 ? "" : ",");
-      operands.Hex(instruction.bytes[i], 2);
-    }
+  const auto& row = RowOf(bytes[offset]);
+  if (!row.documented || !IsWhole(row, bytes, offset)) {
+    DecodeData(bytes, offset, instruction);
     return instruction;
   }
-  const auto& row = RowAt(bytes, offset);
-  instruction.mnemonic = row.mnemonic;
-  operands.Text(row.operands);
-  if (row.immediate == Immediate::kByte) {
-    operands.Hex(instruction.bytes[1], 2);
-  } else if (row.immediate == Immediate::kWord) {
-    operands.Hex(static_cast<std::uint16_t>(instruction.bytes[1] | (instruction.bytes[2] << 8)), 4);
-  }
+  instruction.length = row.length;
+  instruction.bytes[0] = bytes[offset];
+  instruction.bytes[1] = row.length > 1 ? bytes[offset + 1] : 0;
+  instruction.bytes[2] = row.length > 2 ? bytes[offset + 2] : 0;
+  instruction.mnemonic = {row.mnemonic.data(), row.mnemonic_length};
+  std::memcpy(instruction.operand_text.data(), row.operands.data(), row.operands.size());
+  // Written always, counted only when the opcode has an immediate.
+  const auto immediate =
+      static_cast<std::uint16_t>(instruction.bytes[1] | (instruction.bytes[2] << 8));
+  const auto hex_length = WriteIntelHex(instruction.operand_text.data() + row.operands_length,
+                                        immediate, row.digits == 4 ? 4 : 2);
+  instruction.operand_length =
+      static_cast<std::uint8_t>(row.operands_length + (row.digits != 0 ? hex_length : 0));
   return instruction;
 }
 
+char* WriteInstructionLine(char* out, const Instruction& instruction) {
+  std::fill_n(out, kLongestInstructionLine, ' ');
+  WriteHexByte(WriteHexByte(out, static_cast<std::uint8_t>(instruction.address >> 8)),
+               static_cast<std::uint8_t>(instruction.address & 0xFF));
+  // All three bytes, then spaces over those the instruction does not have.
+  for (std::size_t i = 0; i < instruction.bytes.size(); ++i) {
+    WriteHexByte(out + kCodeColumn + 3 * i, instruction.bytes[i]);
+  }
+  std::fill_n(out + kCodeColumn + 3 * instruction.length - 1, kCodeWidth, ' ');
+  // Mnemonics point into padded names, which copy at a fixed size.
+  std::memcpy(out + kMnemonicColumn, instruction.mnemonic.data(), kLongestName);
+  std::copy(instruction.operand_text.begin(), instruction.operand_text.end(), out + kOperandColumn);
+  char* end = instruction.operand_length > 0 ? out + kOperandColumn + instruction.operand_length
+                                             : out + kMnemonicColumn + instruction.mnemonic.size();
+  *end++ = '\n';
+  return end;
+}
+
 void AppendInstructionLine(std::string& out, const Instruction& instruction) {
-  AppendHexByte(out, static_cast<std::uint8_t>(instruction.address >> 8));
-  AppendHexByte(out, static_cast<std::uint8_t>(instruction.address & 0xFF));
-  out += "  ";
-  const auto code_start = out.size();
-  for (std::size_t i = 0; i < instruction.length; ++i) {
-    if (i > 0) {
-      out += ' ';
-    }
-    AppendHexByte(out, instruction.bytes[i]);
-  }
-  out.append(kCodeWidth - (out.size() - code_start) + 2, ' ');
-  out += instruction.mnemonic;
-  if (instruction.operand_length > 0) {
-    out.append(kMnemonicWidth - instruction.mnemonic.size(), ' ');
-    out += instruction.operands();
-  }
-  out += '\n';
+  std::array<char, kLongestInstructionLine> line;
+  out.append(line.data(), static_cast<std::size_t>(WriteInstructionLine(line.data(), instruction) -
+                                                   line.data()));
 }
 
 }  // namespace flashdisk::target

@@ -16,9 +16,11 @@ struct Instruction {
   std::uint8_t length = 1;  // 1 to 3 bytes
   std::array<std::uint8_t, 3> bytes{};
   // "DB" for bytes shown as data: an undocumented code, or all the bytes of
-  // an instruction that the end cuts short.
+  // an instruction that the end cuts short. Its text is followed by spaces
+  // up to 4 characters, so that a line copies it at a fixed size.
   std::string_view mnemonic;
-  // Long enough for the longest operands, "SP,0F809H".
+  // Long enough for the longest operands, "SP,0F809H", and the digits
+  // written past the text before its length is known.
   std::array<char, 12> operand_text{};
   std::uint8_t operand_length = 0;
 
@@ -42,5 +44,9 @@ void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits);
 
 // "7600  3E 41     MVI  A,41H" and a newline.
 void AppendInstructionLine(std::string& out, const Instruction& instruction);
+// The same written at `out`, which has room for the longest line; gives the
+// end of what was written. A listing of a whole Big entry is written so.
+inline constexpr std::size_t kLongestInstructionLine = 34;
+char* WriteInstructionLine(char* out, const Instruction& instruction);
 
 }  // namespace flashdisk::target
