@@ -32,9 +32,9 @@ void BM_Disassemble64KiB(benchmark::State& state) {
   for (auto _ : state) {
     char* at = text.data();
     for (std::size_t offset = 0; offset < code.size();) {
-      const auto instruction = flashdisk::target::DecodeInstruction(code, offset, 0x0100);
-      at = flashdisk::target::WriteInstructionLine(at, instruction);
-      offset += instruction.length;
+      std::size_t length = 0;
+      at = flashdisk::target::WriteInstructionLineAt(at, code, offset, 0x0100, length);
+      offset += length;
     }
     benchmark::DoNotOptimize(at);
   }

@@ -121,9 +121,11 @@ void ForEachInstruction(std::span<const std::uint8_t> data, std::uint16_t load_a
 void WriteListing(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
                   std::ostream& out) {
   LineBuffer lines(out, target::kLongestInstructionLine);
-  ForEachInstruction(data, load_address, span, [&](const target::Instruction& instruction) {
-    lines.Wrote(target::WriteInstructionLine(lines.next(), instruction));
-  });
+  for (auto offset = span.begin; offset < span.end;) {
+    std::size_t length = 0;
+    lines.Wrote(target::WriteInstructionLineAt(lines.next(), data, offset, load_address, length));
+    offset += length;
+  }
 }
 
 // An array of objects, one a line, written as they are made.

@@ -31,6 +31,21 @@ using Name = std::array<char, kLongestName>;
 // and copies of a varying size: texts are padded with spaces and copied
 // whole, and lengths are chosen rather than branched on.
 
+// Every byte's two digits, so that a byte is one load and one store.
+constexpr std::array<std::array<char, 2>, 256> MakeHexPairs() {
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (std::size_t i = 0; i < pairs.size(); ++i) {
+    pairs[i] = {kHexDigits[i >> 4], kHexDigits[i & 0xF]};
+  }
+  return pairs;
+}
+constexpr auto kHexPairs = MakeHexPairs();
+
+char* WriteHexByte(char* out, std::uint8_t value) {
+  std::memcpy(out, kHexPairs[value].data(), 2);
+  return out + 2;
+}
+
 // Writes 2 or 4 digits, with a 0 first where they start with a letter, and
 // the H; writes up to 6 characters whatever it gives as its length.
 std::size_t WriteIntelHex(char* out, std::uint16_t value, std::size_t digits) {
@@ -38,18 +53,16 @@ std::size_t WriteIntelHex(char* out, std::uint16_t value, std::size_t digits) {
   const std::size_t lead = ((digits_first >> 12) & 0xF) >= 10 ? 1 : 0;
   out[0] = '0';
   char* at = out + lead;
-  at[0] = kHexDigits[(digits_first >> 12) & 0xF];
-  at[1] = kHexDigits[(digits_first >> 8) & 0xF];
-  at[2] = kHexDigits[(digits_first >> 4) & 0xF];
-  at[3] = kHexDigits[digits_first & 0xF];
+  std::memcpy(at, kHexPairs[(digits_first >> 8) & 0xFF].data(), 2);
+  std::memcpy(at + 2, kHexPairs[digits_first & 0xFF].data(), 2);
   at[digits] = 'H';
   return lead + digits + 1;
 }
 
-char* WriteHexByte(char* out, std::uint8_t value) {
-  out[0] = kHexDigits[value >> 4];
-  out[1] = kHexDigits[value & 0xF];
-  return out + 2;
+// The digits, or two spaces where the instruction has no such byte.
+void WriteHexByteIf(char* out, std::uint8_t value, bool present) {
+  static constexpr std::array<char, 2> kSpaces{' ', ' '};
+  std::memcpy(out, (present ? kHexPairs[value] : kSpaces).data(), 2);
 }
 
 constexpr Name Padded(std::string_view text) {
@@ -59,6 +72,9 @@ constexpr Name Padded(std::string_view text) {
   return name;
 }
 
+constexpr std::string_view kDataMnemonicText = "DB";
+constexpr Name kDataMnemonic = Padded(kDataMnemonicText);
+
 // An opcode's row, ready to be written.
 struct PreparedRow {
   Name mnemonic{};
@@ -67,7 +83,14 @@ struct PreparedRow {
   std::uint8_t operands_length = 0;
   std::uint8_t length = 1;
   std::uint8_t digits = 0;  // of the immediate: 0, 2 or 4
-  bool documented = false;
+  // An undocumented code is "DB" with the opcode itself for its immediate,
+  // so that it takes the same path as the instructions.
+  bool data = false;
+  // The line with the mnemonic and the fixed operands in place, where its
+  // immediate goes, and where it ends without one.
+  std::array<char, kLongestInstructionLine> line{};
+  std::uint8_t immediate_column = 0;
+  std::uint8_t end_without_immediate = 0;
 };
 
 using PreparedTable = std::array<PreparedRow, 256>;
@@ -77,14 +100,22 @@ PreparedTable Prepare() {
   for (std::size_t opcode = 0; opcode < table.size(); ++opcode) {
     const auto& row = kOpcodeTable[opcode];
     auto& prepared = table[opcode];
-    prepared.mnemonic = Padded(row.mnemonic);
+    prepared.data = row.mnemonic.empty();
+    const auto mnemonic = prepared.data ? kDataMnemonicText : row.mnemonic;
+    prepared.mnemonic = Padded(mnemonic);
     prepared.operands = Padded(row.operands);
-    prepared.mnemonic_length = static_cast<std::uint8_t>(row.mnemonic.size());
+    prepared.mnemonic_length = static_cast<std::uint8_t>(mnemonic.size());
     prepared.operands_length = static_cast<std::uint8_t>(row.operands.size());
     prepared.length =
         static_cast<std::uint8_t>(InstructionLength(static_cast<std::uint8_t>(opcode)));
-    prepared.digits = static_cast<std::uint8_t>(2 * ImmediateLength(row.immediate));
-    prepared.documented = !row.mnemonic.empty();
+    prepared.digits =
+        static_cast<std::uint8_t>(prepared.data ? 2 : 2 * ImmediateLength(row.immediate));
+    prepared.line.fill(' ');
+    std::copy(mnemonic.begin(), mnemonic.end(), prepared.line.begin() + kMnemonicColumn);
+    std::copy(row.operands.begin(), row.operands.end(), prepared.line.begin() + kOperandColumn);
+    prepared.immediate_column = static_cast<std::uint8_t>(kOperandColumn + row.operands.size());
+    prepared.end_without_immediate = static_cast<std::uint8_t>(
+        row.operands.empty() ? kMnemonicColumn + mnemonic.size() : prepared.immediate_column);
   }
   return table;
 }
@@ -97,24 +128,38 @@ const PreparedRow& RowOf(std::uint8_t opcode) {
   return kPreparedRows[opcode];
 }
 
-constexpr Name kDataMnemonic = Padded("DB");
-
 bool IsWhole(const PreparedRow& row, std::span<const std::uint8_t> bytes, std::size_t offset) {
   return row.length <= bytes.size() - offset;
 }
 
-// An undocumented code, or what is left of an instruction that the end cuts
-// short: "DB 0CDH,09H".
+// Byte `index` of the instruction at `offset`, or 0 past its length: read
+// from within the bytes whatever the length, then kept or cleared by a mask
+// rather than a branch.
+std::uint8_t ByteOrZero(const PreparedRow& row, std::span<const std::uint8_t> bytes,
+                        std::size_t offset, std::size_t index) {
+  const auto mask = static_cast<std::uint8_t>(0 - static_cast<unsigned>(index < row.length));
+  return static_cast<std::uint8_t>(bytes[std::min(offset + index, bytes.size() - 1)] & mask);
+}
+
+std::uint16_t ImmediateOf(const PreparedRow& row, std::uint8_t opcode, std::uint8_t low,
+                          std::uint8_t high) {
+  return static_cast<std::uint16_t>(row.data ? opcode : low | (high << 8));
+}
+
+// What is left of an instruction that the end cuts short: "DB 0CDH,09H".
 void DecodeData(std::span<const std::uint8_t> bytes, std::size_t offset, Instruction& instruction) {
-  instruction.length = static_cast<std::uint8_t>(DecodedLength(bytes, offset));
+  // At most 2: an instruction is at most 3 bytes, and one is missing.
+  constexpr std::size_t kLongestCut = 2;
+  instruction.length =
+      static_cast<std::uint8_t>(std::min(DecodedLength(bytes, offset), kLongestCut));
   instruction.mnemonic = {kDataMnemonic.data(), 2};
-  std::size_t written = 0;
-  for (std::size_t i = 0; i < instruction.length; ++i) {
-    instruction.bytes[i] = bytes[offset + i];
-    if (i > 0) {
-      instruction.operand_text[written++] = ',';
-    }
-    written += WriteIntelHex(instruction.operand_text.data() + written, instruction.bytes[i], 2);
+  char* text = instruction.operand_text.data();
+  instruction.bytes[0] = bytes[offset];
+  std::size_t written = WriteIntelHex(text, instruction.bytes[0], 2);
+  if (instruction.length > 1) {
+    instruction.bytes[1] = bytes[offset + 1];
+    text[written] = ',';
+    written += 1 + WriteIntelHex(text + written + 1, instruction.bytes[1], 2);
   }
   instruction.operand_length = static_cast<std::uint8_t>(written);
 }
@@ -128,9 +173,6 @@ void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits) {
 
 std::size_t DecodedLength(std::span<const std::uint8_t> bytes, std::size_t offset) {
   const auto& row = RowOf(bytes[offset]);
-  if (!row.documented) {
-    return 1;
-  }
   return IsWhole(row, bytes, offset) ? row.length : bytes.size() - offset;
 }
 
@@ -140,19 +182,19 @@ Instruction DecodeInstruction(std::span<const std::uint8_t> bytes, std::size_t o
   Instruction instruction;
   instruction.address = AddressAt(load_address, offset);
   const auto& row = RowOf(bytes[offset]);
-  if (!row.documented || !IsWhole(row, bytes, offset)) {
+  if (!IsWhole(row, bytes, offset)) {
     DecodeData(bytes, offset, instruction);
     return instruction;
   }
   instruction.length = row.length;
   instruction.bytes[0] = bytes[offset];
-  instruction.bytes[1] = row.length > 1 ? bytes[offset + 1] : 0;
-  instruction.bytes[2] = row.length > 2 ? bytes[offset + 2] : 0;
+  instruction.bytes[1] = ByteOrZero(row, bytes, offset, 1);
+  instruction.bytes[2] = ByteOrZero(row, bytes, offset, 2);
   instruction.mnemonic = {row.mnemonic.data(), row.mnemonic_length};
   std::memcpy(instruction.operand_text.data(), row.operands.data(), row.operands.size());
   // Written always, counted only when the opcode has an immediate.
   const auto immediate =
-      static_cast<std::uint16_t>(instruction.bytes[1] | (instruction.bytes[2] << 8));
+      ImmediateOf(row, instruction.bytes[0], instruction.bytes[1], instruction.bytes[2]);
   const auto hex_length = WriteIntelHex(instruction.operand_text.data() + row.operands_length,
                                         immediate, row.digits == 4 ? 4 : 2);
   instruction.operand_length =
@@ -174,6 +216,34 @@ char* WriteInstructionLine(char* out, const Instruction& instruction) {
   std::copy(instruction.operand_text.begin(), instruction.operand_text.end(), out + kOperandColumn);
   char* end = instruction.operand_length > 0 ? out + kOperandColumn + instruction.operand_length
                                              : out + kMnemonicColumn + instruction.mnemonic.size();
+  *end++ = '\n';
+  return end;
+}
+
+char* WriteInstructionLineAt(char* out, std::span<const std::uint8_t> bytes, std::size_t offset,
+                             std::uint16_t load_address, std::size_t& length) {
+  const auto& row = RowOf(bytes[offset]);
+  if (!IsWhole(row, bytes, offset)) {
+    const auto instruction = DecodeInstruction(bytes, offset, load_address);
+    length = instruction.length;
+    return WriteInstructionLine(out, instruction);
+  }
+  length = row.length;
+  std::memcpy(out, row.line.data(), kLongestInstructionLine);
+  const auto address = AddressAt(load_address, offset);
+  WriteHexByte(WriteHexByte(out, static_cast<std::uint8_t>(address >> 8)),
+               static_cast<std::uint8_t>(address & 0xFF));
+  const auto opcode = bytes[offset];
+  const auto low = ByteOrZero(row, bytes, offset, 1);
+  const auto high = ByteOrZero(row, bytes, offset, 2);
+  WriteHexByte(out + kCodeColumn, opcode);
+  WriteHexByteIf(out + kCodeColumn + 3, low, row.length > 1);
+  WriteHexByteIf(out + kCodeColumn + 6, high, row.length > 2);
+  // Written always, counted only when the opcode has an immediate.
+  const auto hex_length = WriteIntelHex(
+      out + row.immediate_column, ImmediateOf(row, opcode, low, high), row.digits == 4 ? 4 : 2);
+  char* end =
+      out + (row.digits != 0 ? row.immediate_column + hex_length : row.end_without_immediate);
   *end++ = '\n';
   return end;
 }

@@ -48,5 +48,10 @@ void AppendInstructionLine(std::string& out, const Instruction& instruction);
 // end of what was written. A listing of a whole Big entry is written so.
 inline constexpr std::size_t kLongestInstructionLine = 34;
 char* WriteInstructionLine(char* out, const Instruction& instruction);
+// The line of the instruction at `offset`, the same as DecodeInstruction and
+// WriteInstructionLine make, written without the Instruction in between;
+// `length` receives its length. This is what lists a whole Big entry.
+char* WriteInstructionLineAt(char* out, std::span<const std::uint8_t> bytes, std::size_t offset,
+                             std::uint16_t load_address, std::size_t& length);
 
 }  // namespace flashdisk::target
