@@ -86,7 +86,9 @@ void EntryViewers::CloseAll() {
 }
 
 bool EntryViewers::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &owner_ && event->type() == QEvent::Hide) {
+  // A minimised window is hidden by the window system, spontaneously; its
+  // viewers stay.
+  if (watched == &owner_ && event->type() == QEvent::Hide && !event->spontaneous()) {
     CloseAll();
   }
   return QObject::eventFilter(watched, event);
