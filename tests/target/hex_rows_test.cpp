@@ -23,6 +23,16 @@ TEST(HexRows, ShowTheCharactersOfEitherSet) {
   EXPECT_EQ(cp1251, "7600  60 61 62 77 7E 7F 41 5F 00 1F C0 FF 98 A0 AD B9  `abw~.A_..Ая...№\n");
 }
 
+// Every letter of KOI-7 N2, 0x60 to 0x7E, in the order the target's
+// character generator has them.
+TEST(HexRows, ShowEveryKoi7Letter) {
+  std::string text;
+  for (int byte = 0x60; byte <= 0x7E; ++byte) {
+    text += CharacterText(static_cast<std::uint8_t>(byte), CharacterSet::kKoi7);
+  }
+  EXPECT_EQ(text, "ЮАБЦДЕФГХИЙКЛМНОПЯРСТУЖВЬЫЗШЭЩЧ");
+}
+
 TEST(HexRows, KeepTheCharacterColumnInPlaceOnAShortRow) {
   std::string text;
   AppendHexRow(text, std::vector<std::uint8_t>{0x48, 0x49}, 0xFFF0, CharacterSet::kCp1251);
