@@ -20,8 +20,6 @@ constexpr std::size_t kMnemonicColumn = kCodeColumn + kCodeWidth + 2;
 constexpr std::size_t kOperandColumn = kMnemonicColumn + 5;
 static_assert(kLongestInstructionLine == kOperandColumn + sizeof(Instruction::operand_text) + 1);
 
-// "0F809H": a leading 0, four digits and the H.
-constexpr std::size_t kLongestIntelHex = 6;
 // Mnemonics and the operands an opcode fixes are at most 4 characters.
 constexpr std::size_t kLongestName = 4;
 using Name = std::array<char, kLongestName>;
@@ -46,8 +44,9 @@ char* WriteHexByte(char* out, std::uint8_t value) {
   return out + 2;
 }
 
-// Writes 2 or 4 digits, with a 0 first where they start with a letter, and
-// the H; writes up to 6 characters whatever it gives as its length.
+// A number as the 8080's assemblers read it ("41H", "7600H", "0F809H"): 2 or
+// 4 digits, with a 0 first where they start with a letter, and the H.
+// Writes up to 6 characters whatever it gives as its length.
 std::size_t WriteIntelHex(char* out, std::uint16_t value, std::size_t digits) {
   const unsigned digits_first = digits == 4 ? value : static_cast<unsigned>(value) << 8;
   const std::size_t lead = ((digits_first >> 12) & 0xF) >= 10 ? 1 : 0;
@@ -165,11 +164,6 @@ void DecodeData(std::span<const std::uint8_t> bytes, std::size_t offset, Instruc
 }
 
 }  // namespace
-
-void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits) {
-  std::array<char, kLongestIntelHex> text{};
-  out.append(text.data(), WriteIntelHex(text.data(), value, digits));
-}
 
 std::size_t DecodedLength(std::span<const std::uint8_t> bytes, std::size_t offset) {
   const auto& row = RowOf(bytes[offset]);

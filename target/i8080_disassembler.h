@@ -38,10 +38,6 @@ Instruction DecodeInstruction(std::span<const std::uint8_t> bytes, std::size_t o
 // whole Big entry to find where its instructions start.
 std::size_t DecodedLength(std::span<const std::uint8_t> bytes, std::size_t offset);
 
-// A hexadecimal number as the 8080's assemblers read it: "41H", "7600H", and
-// "0F809H" with a leading 0 where the digits start with a letter.
-void AppendIntelHex(std::string& out, std::uint16_t value, std::size_t digits);
-
 // "7600  3E 41     MVI  A,41H" and a newline.
 void AppendInstructionLine(std::string& out, const Instruction& instruction);
 // The same written at `out`, which has room for the longest line; gives the
