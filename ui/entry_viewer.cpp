@@ -46,6 +46,12 @@ class RowTextView : public QListView {
   }
 };
 
+void KeepRow(QListView& view, int row) {
+  if (row >= 0 && row < view.model()->rowCount()) {
+    view.setCurrentIndex(view.model()->index(row, 0));
+  }
+}
+
 // Fits "7600  3E 41 ... 34  >A1.v............" without a horizontal scroll.
 constexpr int kRowCharacters = 80;
 constexpr int kVisibleRows = 24;
@@ -111,8 +117,14 @@ void EntryViewer::ShowEntry(const QString& name, std::uint16_t load_address,
       QString(kViewerCaption).arg(name, QString::fromStdString(HexText::Format16(load_address))));
   load_address_ = load_address;
   size_ = bytes->size();
+  // Shown again after an edit elsewhere in the directory: each tab keeps its
+  // row where the entry still has it.
+  const int bytes_row = bytes_view_->currentIndex().row();
+  const int code_row = code_view_->currentIndex().row();
   bytes_.SetBytes(bytes, load_address);
   code_.SetBytes(std::move(bytes), load_address);
+  KeepRow(*bytes_view_, bytes_row);
+  KeepRow(*code_view_, code_row);
 }
 
 // Shows the row of the address's first byte in the open tab, and selects it.

@@ -410,6 +410,9 @@ class DirectoryEditsTest : public QObject {
     GoTo(viewer, "3004");  // the second byte of MVI A,41H
     QCOMPARE(viewer.CodeView().currentIndex().data().toString(),
              QString("3003  3E 41     MVI  A,41H"));
+    session.OnEntry(0, "Вниз");  // listed again: the viewer keeps its place
+    QCOMPARE(viewer.CodeView().currentIndex().data().toString(),
+             QString("3003  3E 41     MVI  A,41H"));
     GoTo(viewer, "3012");
     GoTo(viewer, "2FFF");
     QCOMPARE(session.services.ErrorTexts(),
