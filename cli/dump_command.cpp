@@ -1,12 +1,12 @@
 #include "cli/dump_command.h"
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
+#include <charconv>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "cli/command_messages.h"
-#include "cli/json_output.h"
 #include "cli/load_address_text.h"
 #include "cli/opened_image.h"
 #include "image/user_messages.h"
@@ -22,6 +22,10 @@ namespace {
 // about 10 MB of rows, and writing them a line at a time would cost more
 // than making them.
 constexpr std::size_t kWriteChunk = 64 * 1024;
+
+// "65535", and a line of JSON with the longest of everything in it.
+constexpr std::size_t kLongestNumber = 5;
+constexpr std::size_t kLongestJsonLine = 128;
 
 // The part of an entry's data that the options ask for, as offsets.
 struct Span {
@@ -128,24 +132,39 @@ void WriteListing(std::span<const std::uint8_t> data, std::uint16_t load_address
   }
 }
 
+char* Put(char* out, std::string_view text) {
+  return std::copy(text.begin(), text.end(), out);
+}
+
+char* PutNumber(char* out, unsigned value) {
+  return std::to_chars(out, out + kLongestNumber, value).ptr;
+}
+
+// {"address":30208,"bytes":[62,65],"mnemonic":"MVI","operands":"A,41H"}:
+// numbers, and texts of capitals, digits and commas that need no escape,
+// written as nlohmann-json writes them, since a Big entry has over a million.
+char* WriteInstructionJson(char* out, const target::Instruction& instruction) {
+  out = PutNumber(Put(out, "{\"address\":"), instruction.address);
+  out = Put(out, ",\"bytes\":[");
+  for (std::size_t i = 0; i < instruction.length; ++i) {
+    out = PutNumber(i == 0 ? out : Put(out, ","), instruction.bytes[i]);
+  }
+  out = Put(Put(out, "],\"mnemonic\":\""), instruction.mnemonic);
+  out = Put(Put(out, "\",\"operands\":\""), instruction.operands());
+  return Put(out, "\"}");
+}
+
 // An array of objects, one a line, written as they are made.
 void WriteListingJson(std::span<const std::uint8_t> data, std::uint16_t load_address, Span span,
                       std::ostream& out) {
-  out << '[';
-  const char* separator = "\n  ";
+  LineBuffer lines(out, kLongestJsonLine);
+  lines.Wrote(Put(lines.next(), "["));
+  std::string_view separator = "\n  ";
   ForEachInstruction(data, load_address, span, [&](const target::Instruction& instruction) {
-    const auto code = instruction.code();
-    const nlohmann::ordered_json json{
-        {"address", instruction.address},
-        {"bytes", std::vector<std::uint8_t>(code.begin(), code.end())},
-        {"mnemonic", instruction.mnemonic},
-        {"operands", instruction.operands()},
-    };
-    out << separator;
-    WriteJson(out, json, -1);
+    lines.Wrote(WriteInstructionJson(Put(lines.next(), separator), instruction));
     separator = ",\n  ";
   });
-  out << (span.begin < span.end ? "\n]\n" : "]\n");
+  lines.Wrote(Put(lines.next(), span.begin < span.end ? "\n]\n" : "]\n"));
 }
 
 }  // namespace
