@@ -40,10 +40,10 @@ std::optional<std::uint16_t> ReadAddress(const std::optional<std::string>& text,
     return std::nullopt;
   }
   const auto address = ParseLoadAddress(*text);
-  if (!address) {
+  if (!address && valid) {  // one report for both options
     console.Report(options.image, kBadAddressMessage);
-    valid = false;
   }
+  valid = valid && address.has_value();
   return address;
 }
 

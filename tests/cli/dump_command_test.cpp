@@ -87,7 +87,8 @@ TEST_F(DumpCommandTest, ShowsTheRangeBetweenTwoAddresses) {
             "7610  20        DB   20H\n");
   Refuse({"dump", "disk.rom", "1", "--from", "7612"}, 1, "disk.rom", "Адрес вне данных записи!");
   Refuse({"dump", "disk.rom", "1", "--from", "75FF"}, 1, "disk.rom", "Адрес вне данных записи!");
-  Refuse({"dump", "disk.rom", "1", "--to", "7G00"}, 1, "disk.rom", "Неверный адрес!");
+  Refuse({"dump", "disk.rom", "1", "--from", "12345", "--to", "7G00"}, 1, "disk.rom",
+         "Неверный адрес!");
 }
 
 // A deleted entry, a Big one and one whose data runs past the disk show the
