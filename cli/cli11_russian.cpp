@@ -78,6 +78,15 @@ std::string ExcludesText(std::string_view what) {
   return "несовместимые параметры";
 }
 
+std::string RequiresText(std::string_view what) {
+  const auto at = what.find(" requires ");
+  if (at != std::string_view::npos) {
+    return std::string(what.substr(0, at)) + " можно указать только вместе с " +
+           std::string(what.substr(at + 10));
+  }
+  return "не хватает параметра";
+}
+
 // CLI11 pads the first column by bytes, which pushes Cyrillic names out of
 // line; this one pads by characters.
 class RussianHelpFormatter : public CLI::Formatter {
@@ -166,6 +175,9 @@ std::string RussianUsageError(const CLI::Error& error, const CLI::App& app) {
   }
   if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
     return ExcludesText(what);
+  }
+  if (dynamic_cast<const CLI::RequiresError*>(&error) != nullptr) {
+    return RequiresText(what);
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
     return "неверное число значений у " + what.substr(0, what.find(':'));

@@ -8,6 +8,7 @@
 #include "cli/check_command.h"
 #include "cli/cli11_russian.h"
 #include "cli/console.h"
+#include "cli/dump_command.h"
 #include "cli/edit_commands.h"
 #include "cli/extract_command.h"
 #include "cli/move_command.h"
@@ -42,6 +43,7 @@ struct CommandOptions {
   UnpackOptions unpack;
   PackOptions pack;
   MoveOptions move;
+  DumpOptions dump;
 };
 
 template <std::size_t kCount>
@@ -264,6 +266,25 @@ void DefineMove(CLI::App& app, MoveOptions& options) {
       ->type_name("");
 }
 
+void DefineDump(CLI::App& app, DumpOptions& options) {
+  auto* command = AddCommand(app, "dump",
+                             "показать данные записи: байты по 16 в строке или код 8080, "
+                             "с адресами от адреса загрузки");
+  AddImageArgument(*command, options.image);
+  AddIndexArgument(*command, options.index);
+  command->add_option("--charset", options.charset, "набор символов: 1251 или koi7 (КОИ-7 Н2)")
+      ->type_name("НАБОР")
+      ->capture_default_str()
+      ->check(OneOf({"1251", "koi7"}));
+  auto* disassemble =
+      command->add_flag("--disasm", options.disassemble, "показать код 8080 вместо байтов");
+  command->add_option("--from", options.from, "первый адрес, 1-4 шестнадцатеричные цифры")
+      ->type_name("АДРЕС");
+  command->add_option("--to", options.to, "последний адрес, 1-4 шестнадцатеричные цифры")
+      ->type_name("АДРЕС");
+  command->add_flag("--json", options.json, "вывести код в формате JSON")->needs(disassemble);
+}
+
 int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const Console& console) {
   if (app.got_subcommand("new")) {
     return RunNewImage(options.new_image, console);
@@ -300,6 +321,9 @@ int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const C
   }
   if (app.got_subcommand("move")) {
     return RunMove(options.move, console);
+  }
+  if (app.got_subcommand("dump")) {
+    return RunDump(options.dump, console);
   }
   return RunExtract(options.extract, console);
 }
@@ -340,6 +364,7 @@ struct CommandLine::Parser {
     DefineUnpack(app, options.unpack);
     DefinePack(app, options.pack);
     DefineMove(app, options.move);
+    DefineDump(app, options.dump);
     // Set after the commands are made, so that they do not inherit it.
     app.footer("Справка по команде: flashdisk КОМАНДА --help");
   }

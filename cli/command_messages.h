@@ -22,6 +22,7 @@ inline constexpr std::string_view kNameWithSeveralFilesMessage =
 inline constexpr std::string_view kAttributeSetAndClearedMessage =
     "Один и тот же атрибут указан и в --set, и в --clear!";
 inline constexpr std::string_view kImageBusyMessage = "Образ занят другой программой!";
+inline constexpr std::string_view kBadAddressMessage = "Неверный адрес!";
 
 inline constexpr std::string_view kFolderNotEmptyMessage =
     "Папка не пуста! Чтобы заменить файлы в ней, укажите --force.";

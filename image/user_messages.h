@@ -15,6 +15,8 @@ inline constexpr std::string_view kFormatErrorMessage = "Ошибка форма
 inline constexpr std::string_view kNoRoomMessage = "Недостаточно места на диске!";
 inline constexpr std::string_view kEmptyNameMessage = "Пустое имя файла!";
 inline constexpr std::string_view kBadLoadAddressMessage = "Неверный адрес загрузки!";
+// An address that no byte of the entry is loaded to.
+inline constexpr std::string_view kAddressOutsideEntryMessage = "Адрес вне данных записи!";
 
 // The message of a refused add; empty for kAdded.
 constexpr std::string_view AddResultMessage(AddResult result) {

@@ -17,6 +17,9 @@ DirectoryMenu::DirectoryMenu(QListView& list, DirectoryMenuHandlers handlers)
   menu_.setAccessibleName(kDirectoryMenuName);
   AddItem(kAddMenuText, handlers_.add);
   change_ = &AddItem(kChangeMenuText, handlers_.change);
+  view_ = &AddItem(kViewMenuText, handlers_.view);
+  // As in the file managers; the list's own shortcut below does the work.
+  view_->setShortcut(QKeySequence(Qt::Key_F3));
   save_data_ = &AddItem(kSaveDataMenuText, handlers_.save_data);
   replace_data_ = &AddItem(kReplaceDataMenuText, handlers_.replace_data);
   remove_ = &AddItem(kRemoveMenuText, handlers_.remove);
@@ -37,9 +40,12 @@ DirectoryMenu::DirectoryMenu(QListView& list, DirectoryMenuHandlers handlers)
   connect(shift_f10, &QShortcut::activated, this, &DirectoryMenu::OpenAtSelection);
   auto* remove_key = new QShortcut(QKeySequence::Delete, &list_);
   remove_key->setContext(Qt::WidgetShortcut);
-  // The handler takes out the selected entry, as the menu's item does, and
-  // does nothing when none is selected.
+  // The handlers take the selected entry, as the menu's items do, and do
+  // nothing when none is selected.
   connect(remove_key, &QShortcut::activated, this, [this] { handlers_.remove(); });
+  auto* view_key = new QShortcut(QKeySequence(Qt::Key_F3), &list_);
+  view_key->setContext(Qt::WidgetShortcut);
+  connect(view_key, &QShortcut::activated, this, [this] { handlers_.view(); });
 }
 
 bool DirectoryMenu::eventFilter(QObject* watched, QEvent* event) {
@@ -73,7 +79,7 @@ void DirectoryMenu::OpenAtSelection() {
 // to move to.
 void DirectoryMenu::EnableFor(int row) {
   const bool on_entry = row >= 0;
-  for (QAction* action : {change_, save_data_, replace_data_, remove_}) {
+  for (QAction* action : {change_, view_, save_data_, replace_data_, remove_}) {
     action->setEnabled(on_entry);
   }
   move_up_->setEnabled(on_entry && row > 0);

@@ -1,7 +1,7 @@
 // The directory list's context menu: what can be done to the entry under the
 // mouse, or the selected one when the menu key or Shift+F10 opens it, and to
 // the disk. The Delete key in the list removes the selected entry, as the
-// menu's "Удалить" does.
+// menu's "Удалить" does, and F3 opens its viewer, as "Просмотр…" does.
 #pragma once
 
 #include <QMenu>
@@ -17,6 +17,7 @@ namespace flashdisk {
 struct DirectoryMenuHandlers {
   std::function<void()> add;
   std::function<void()> change;
+  std::function<void()> view;
   std::function<void()> save_data;
   std::function<void()> replace_data;
   std::function<void()> remove;
@@ -51,6 +52,7 @@ class DirectoryMenu : public QObject {
   DirectoryMenuHandlers handlers_;
   QMenu menu_;
   QAction* change_ = nullptr;
+  QAction* view_ = nullptr;
   QAction* save_data_ = nullptr;
   QAction* replace_data_ = nullptr;
   QAction* remove_ = nullptr;

@@ -110,6 +110,7 @@ void MainWindow::SetUpDirectoryEdits() {
   DirectoryMenuHandlers handlers;
   handlers.add = [this] { AddEntry(); };
   handlers.change = [this] { ChangeEntry(); };
+  handlers.view = [this] { viewers_->Open(SelectedRow()); };
   handlers.save_data = [this] { SaveEntryToFile(); };
   handlers.replace_data = [this] { ReplaceEntryFromFile(); };
   handlers.remove = [this] { RemoveSelectedEntry(); };
@@ -119,6 +120,7 @@ void MainWindow::SetUpDirectoryEdits() {
   handlers.has_disk = [this] { return image_.has_image(); };
   auto& list = DirectoryList();
   new DirectoryMenu(list, std::move(handlers));
+  viewers_ = new EntryViewers(*this, services_, image_, directory_);
   // An entry dragged out of the list becomes a file where it is dropped.
   directory_.set_dragged_file_maker(
       [this](std::uint32_t position) { return WriteDraggedFile(position); });
@@ -178,6 +180,7 @@ void MainWindow::NewImage() {
                                           : static_cast<std::size_t>(sector_index)];
   image_.Format(disk_size.bytes, sector_size.bytes);
   KeepAsSaved();
+  viewers_->CloseAll();
   ShowHeader();
   List();
 }
@@ -202,6 +205,7 @@ bool MainWindow::OpenImageFile(const QString& path) {
     return false;
   }
   image_file_ = FileStamp::Of(image_.image_path());
+  viewers_->CloseAll();
   // The header's check gives the disk its size, and with it its bytes.
   ShowHeader();
   KeepAsSaved();
@@ -320,6 +324,7 @@ void MainWindow::List() {
   Field(ids::kFreeSpace).setText(QString::number(listing.free_space));
   // Every edit lists the directory again.
   ShowUnsavedMark();
+  viewers_->Follow();
   // The list has selected its first entry, if it has one.
   ShowSelectedEntry();
 }
@@ -406,6 +411,7 @@ void MainWindow::RemoveSelectedEntry() {
   // The next entry takes the removed one's row.
   const int row = SelectedRow();
   if (Succeeded(RemoveEntry(image_, entry->position))) {
+    viewers_->Removed(row);
     ListAndSelect(row);
   }
 }
@@ -417,6 +423,7 @@ void MainWindow::MoveSelectedEntry(int places) {
     return;
   }
   if (Succeeded(MoveEntryTo(image_, *position, static_cast<std::size_t>(to)))) {
+    viewers_->Moved(SelectedRow(), to);
     ListAndSelect(to);
   }
 }

@@ -19,6 +19,7 @@
 #include "image/disk_image.h"
 #include "image/entry_plan.h"
 #include "ui/directory_list_model.h"
+#include "ui/entry_viewers.h"
 #include "ui/file_stamp.h"
 #include "ui/window_services.h"
 
@@ -110,6 +111,8 @@ class MainWindow : public QDialog {
   // The disk's bytes as last opened, saved or made by "Новый".
   std::vector<std::uint8_t> saved_bytes_;
   QString title_;
+  // Made with the directory's edits, owned by the window.
+  EntryViewers* viewers_ = nullptr;
   // Files of entries dragged out of the list, removed when the window goes.
   std::unique_ptr<QTemporaryDir> dragged_files_;
 };

@@ -3,12 +3,16 @@
 // image the window then saves.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QTabWidget>
 #include <QUrl>
 #include <QtTest>
 #include <map>
@@ -19,6 +23,7 @@
 #include "tests/ui/support/main_window_session.h"
 #include "tests/ui/support/modal_driver.h"
 #include "tests/ui/support/window_driving.h"
+#include "ui/entry_viewer.h"
 #include "ui/field_text.h"
 
 using namespace flashdisk;
@@ -156,6 +161,32 @@ Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& f
   return Drop(window, data);
 }
 
+// The entry viewers shown over the window.
+QList<EntryViewer*> Viewers(const QWidget& window) {
+  QList<EntryViewer*> shown;
+  for (auto* viewer : window.findChildren<EntryViewer*>()) {
+    if (viewer->isVisible()) {
+      shown << viewer;
+    }
+  }
+  return shown;
+}
+
+QStringList Rows(const QListView& view) {
+  QStringList rows;
+  for (int row = 0; row < view.model()->rowCount(); ++row) {
+    rows << view.model()->index(row, 0).data().toString();
+  }
+  return rows;
+}
+
+void GoTo(EntryViewer& viewer, const QString& address) {
+  auto& field = *viewer.findChild<QLineEdit*>("Address");
+  field.setFocus();
+  TypeOver(field, address);
+  QTest::keyClick(&field, Qt::Key_Return);
+}
+
 }  // namespace
 
 class DirectoryEditsTest : public QObject {
@@ -169,8 +200,8 @@ class DirectoryEditsTest : public QObject {
     QMenu& on_first = session.RightClick(0);
     QCOMPARE(on_first.accessibleName(), QString("Действия с каталогом"));
     QCOMPARE(EnabledItems(on_first),
-             (QStringList{"Добавить…", "Изменить…", "Сохранить в файл…", "Заменить данные…",
-                          "Удалить", "Вниз", "Проверить диск…"}));
+             (QStringList{"Добавить…", "Изменить…", "Просмотр…", "Сохранить в файл…",
+                          "Заменить данные…", "Удалить", "Вниз", "Проверить диск…"}));
     on_first.close();
     session.RightClick(2).close();
     QCOMPARE(session.SelectedName(), QString("THREE"));  // the right click selected it
@@ -420,6 +451,88 @@ class DirectoryEditsTest : public QObject {
     }
     QVERIFY(data == nullptr);
     QCOMPARE(session.services.ErrorTexts(), QStringList{"Ошибка записи файла!"});
+  }
+
+  void theViewerOpensFromTheMenuAndByF3AndShowsBytesAndCode() {
+    MendSession session;
+    session.OnEntry(0, "Просмотр…");
+    QCOMPARE(Viewers(session.window).size(), 1);
+    EntryViewer& one = *Viewers(session.window).at(0);
+    QCOMPARE(one.windowTitle(), QString("ONE — адрес загрузки 1000"));
+    QCOMPARE(one.tabs().tabText(0), QString("Байты"));
+    QCOMPARE(one.tabs().tabText(1), QString("Код 8080"));
+    QCOMPARE(Rows(one.BytesView()),
+             QStringList{"1000  11 22 33 44" + QString(12 * 3, ' ') + "  .\"3D"});
+    QCOMPARE(Rows(one.CodeView()),
+             (QStringList{"1000  11 22 33  LXI  D,3322H", "1003  44        MOV  B,H"}));
+    one.tabs().setCurrentIndex(1);
+    one.CodeView().setFocus();
+    QTest::keyClick(&one.CodeView(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&one.CodeView(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             QString("1000  11 22 33  LXI  D,3322H\n1003  44        MOV  B,H\n"));
+
+    session.List().setFocus();
+    QTest::keyClick(&session.List(), Qt::Key_Down);
+    QTest::keyClick(&session.List(), Qt::Key_F3);
+    QCOMPARE(Viewers(session.window).size(), 2);
+    QVERIFY(Viewers(session.window).at(1)->windowTitle().startsWith("TWO — "));
+  }
+
+  // The character column follows the box; an address is found in either tab,
+  // and one outside the entry is refused.
+  void theViewerGoesToAnAddressInTheChosenCharacters() {
+    MendSession session;
+    const auto text = session.folder.Write(
+        "text.bin", Bytes({0x60, 0x61, 0x62, 0x3E, 0x41, 0x76, 0xC9, 0x48, 0x49, 0x4A, 0x4B, 0x4C,
+                           0x4D, 0x4E, 0x4F, 0x50, 0x51, 0x52}));
+    session.services.source_answers = {Path(text)};
+    session.OnEntry(2, "Просмотр…");
+    EntryViewer& viewer = *Viewers(session.window).at(0);
+    QCOMPARE(Rows(viewer.BytesView()).size(), 1);
+    session.OnEntry(2, "Заменить данные…");  // the viewer shows the new bytes
+    QCOMPARE(Rows(viewer.BytesView()).at(0).right(16), QString("`ab>AvЙHIJKLMNOP"));
+    auto& sets = *viewer.findChild<QComboBox*>("CharacterSets");
+    sets.setFocus();
+    QTest::keyClick(&sets, Qt::Key_Down);
+    QCOMPARE(sets.currentText(), QString("КОИ-7"));
+    QCOMPARE(Rows(viewer.BytesView()).at(0).right(16), QString("ЮАБ>AЖ.HIJKLMNOP"));
+    QCOMPARE(Rows(viewer.BytesView()).at(1), "3010  51 52" + QString(14 * 3, ' ') + "  QR");
+
+    GoTo(viewer, "3011");
+    QCOMPARE(viewer.BytesView().currentIndex().row(), 1);
+    viewer.tabs().setCurrentIndex(1);
+    GoTo(viewer, "3004");  // the second byte of MVI A,41H
+    QCOMPARE(viewer.CodeView().currentIndex().data().toString(),
+             QString("3003  3E 41     MVI  A,41H"));
+    session.OnEntry(0, "Вниз");  // listed again: the viewer keeps its place
+    QCOMPARE(viewer.CodeView().currentIndex().data().toString(),
+             QString("3003  3E 41     MVI  A,41H"));
+    GoTo(viewer, "3012");
+    GoTo(viewer, "2FFF");
+    QCOMPARE(session.services.ErrorTexts(),
+             (QStringList{"Адрес вне данных записи!", "Адрес вне данных записи!"}));
+  }
+
+  // A viewer follows its entry's row through moves and removals of others,
+  // closes when its entry goes, and all close with another disk.
+  void aViewerFollowsItsEntryAndClosesWhenItIsRemoved() {
+    MendSession session;
+    session.OnEntry(1, "Просмотр…");
+    session.OnEntry(2, "Просмотр…");
+    session.OnEntry(1, "Вверх");  // TWO ONE THREE
+    session.services.question_answers = {true, true};
+    session.OnEntry(1, "Удалить");  // ONE
+    QCOMPARE(session.ListedNames(), (QStringList{"TWO", "THREE"}));
+    auto viewers = Viewers(session.window);
+    QCOMPARE(viewers.size(), 2);
+    QVERIFY(viewers.at(0)->windowTitle().startsWith("TWO — "));
+    QVERIFY(viewers.at(1)->windowTitle().startsWith("THREE — "));
+    session.OnEntry(0, "Удалить");  // TWO
+    QTRY_COMPARE(Viewers(session.window).size(), 1);
+    QVERIFY(Viewers(session.window).at(0)->windowTitle().startsWith("THREE — "));
+    session.New();
+    QTRY_COMPARE(Viewers(session.window).size(), 0);
   }
 };
 

@@ -9,6 +9,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QScreen>
+#include <QTabWidget>
 #include <QtTest>
 #include <cstdio>
 
@@ -18,6 +19,7 @@
 #include "ui/add_file_dialog.h"
 #include "ui/check_report_dialog.h"
 #include "ui/entry_properties_dialog.h"
+#include "ui/entry_viewer.h"
 #include "ui/field_text.h"
 #include "ui/program_resources.h"
 #include "ui/russian_translations.h"
@@ -126,6 +128,21 @@ int main(int argc, char** argv) {
   Click(session.window, 1069);
 
   saved &= SaveWithMenu(session, 1, output, "directory-menu.png");
+  // The first entry's viewer, on its code.
+  session.List().setCurrentIndex(session.List().model()->index(0, 0));
+  for (QAction* action : session.window.findChild<QMenu*>("DirectoryMenu")->actions()) {
+    if (action->text() == "Просмотр…") {
+      action->trigger();
+    }
+  }
+  const auto viewers = session.window.findChildren<EntryViewer*>();
+  if (viewers.size() == 1) {
+    viewers.front()->tabs().setCurrentIndex(1);
+    saved &= Save(*viewers.front(), output, "entry-viewer.png");
+    viewers.front()->close();
+  } else {
+    saved = false;
+  }
   // The check's report as the window hands it over, in the program's dialog.
   session.services.check_reports.clear();
   auto* menu = session.window.findChild<QMenu*>("DirectoryMenu");
