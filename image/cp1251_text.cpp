@@ -47,19 +47,6 @@ std::optional<std::uint8_t> EncodeCharacter(char32_t c) {
   return std::nullopt;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // A decoded sequence is malformed when a shorter one could have said the
 // same (an overlong form, such as C0 80 for NUL), when it names a surrogate
 // half, or when it lies past the last code point.
@@ -128,6 +115,19 @@ std::string Utf8FromCp1251(std::string_view cp1251) {
     AppendUtf8(out, DecodeByte(static_cast<std::uint8_t>(byte)));
   }
   return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
 }
 
 }  // namespace flashdisk

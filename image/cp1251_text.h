@@ -12,4 +12,7 @@ namespace flashdisk {
 std::string Cp1251FromUtf8(std::string_view utf8);
 std::string Utf8FromCp1251(std::string_view cp1251);
 
+// Appends the UTF-8 bytes of `c`, a character of the Basic Multilingual Plane.
+void AppendUtf8(std::string& out, char32_t c);
+
 }  // namespace flashdisk

@@ -99,13 +99,9 @@ std::wstring MutexNameFor(std::wstring final_path) {
   return name;
 }
 
-}  // namespace
-
-std::FILE* CreateNewFile(const std::filesystem::path& path, std::optional<std::filesystem::perms>) {
-  // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
-  // the "x" of fopen.
-  const HANDLE handle = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+// A C stream for writing over a handle just created; the stream owns the
+// handle from then on.
+std::FILE* StreamOf(HANDLE handle) {
   if (handle == INVALID_HANDLE_VALUE) {
     return nullptr;
   }
@@ -119,6 +115,17 @@ std::FILE* CreateNewFile(const std::filesystem::path& path, std::optional<std::f
     _close(descriptor);
   }
   return file;
+}
+
+}  // namespace
+
+std::FILE* CreateNewFile(const std::filesystem::path& path, std::optional<std::filesystem::perms>) {
+  // CREATE_NEW fails on any existing name; Windows' C runtime would ignore
+  // the "x" of fopen. Shared for deletion, so that Ctrl+C can remove it
+  // while it is still open.
+  const HANDLE handle = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return StreamOf(handle);
 }
 
 bool SyncFile(std::FILE* file) {
@@ -229,19 +236,7 @@ std::FILE* CreatePlainFile(const std::filesystem::path& path) {
   const HANDLE handle =
       CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    return nullptr;
-  }
-  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-  if (descriptor < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  std::FILE* file = _fdopen(descriptor, "wb");
-  if (file == nullptr) {
-    _close(descriptor);
-  }
-  return file;
+  return StreamOf(handle);
 }
 
 bool MoveFileInto(const std::filesystem::path& from, const std::filesystem::path& to) {

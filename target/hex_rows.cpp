@@ -22,21 +22,6 @@ bool Cp1251Prints(std::uint8_t byte) {
   return byte >= 0x20 && byte != 0x7F && byte != 0x98 && byte != 0xA0 && byte != 0xAD;
 }
 
-std::string EncodeUtf8(char32_t c) {
-  std::string out;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-  return out;
-}
-
 // A character's UTF-8 bytes: at most 3 for the Basic Multilingual Plane.
 struct Utf8Character {
   std::array<char, 3> bytes{};
@@ -55,7 +40,12 @@ Utf8Character Utf8Of(std::string_view text) {
 std::string TextOf(std::uint8_t byte, CharacterSet set) {
   if (set == CharacterSet::kKoi7) {
     const auto c = Koi7Character(byte);
-    return c ? EncodeUtf8(*c) : std::string(kUnprintable);
+    if (!c) {
+      return std::string(kUnprintable);
+    }
+    std::string text;
+    AppendUtf8(text, *c);
+    return text;
   }
   const char text = static_cast<char>(byte);
   return Cp1251Prints(byte) ? Utf8FromCp1251({&text, 1}) : std::string(kUnprintable);
