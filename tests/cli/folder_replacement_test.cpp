@@ -55,7 +55,7 @@ class FolderReplacementTest : public ::testing::Test {
   }
 
   int Unpack(const std::string& image, const std::string& folder, bool force,
-             const cli::FolderStepHook& hook = {}) const {
+             const FolderStepHook& hook = {}) const {
     std::ostringstream out;
     std::ostringstream err;
     return cli::RunUnpack({folder_ / image, folder_ / folder, force}, cli::Console{out, err}, hook);
@@ -98,7 +98,7 @@ class FolderReplacementTest : public ::testing::Test {
     int steps = 0;
     const auto folder = OldFolder(-1);
     EXPECT_EQ(Unpack("new.rom", Utf8FromPath(folder.filename()), true,
-                     [&steps](cli::FolderStep) { return ++steps, true; }),
+                     [&steps](FolderStep) { return ++steps, true; }),
               0);
     auto files = FilesIn(folder);
     files.erase("notes.txt");
@@ -118,7 +118,7 @@ TEST_F(FolderReplacementTest, AFailureAtAnyStepLeavesAWholeFolderOrOneWithoutMan
     const auto folder = OldFolder(stop);
     int step = 0;
     EXPECT_EQ(Unpack("new.rom", Utf8FromPath(folder.filename()), true,
-                     [&](cli::FolderStep) { return step++ != stop; }),
+                     [&](FolderStep) { return step++ != stop; }),
               1);
     ExpectWholeOrWithoutManifest(folder, stop);
   }
@@ -133,7 +133,7 @@ TEST_F(FolderReplacementTest, SigtermAtAnyStepLeavesAWholeFolderOrOneWithoutMani
     ASSERT_GE(child, 0);
     if (child == 0) {
       int step = 0;
-      Unpack("new.rom", Utf8FromPath(folder.filename()), true, [&](cli::FolderStep) {
+      Unpack("new.rom", Utf8FromPath(folder.filename()), true, [&](FolderStep) {
         if (step++ == stop) {
           std::raise(SIGTERM);
         }

@@ -7,8 +7,8 @@
 #include <random>
 #include <sstream>
 
-#include "cli/pack_command.h"
-#include "cli/unpack_command.h"
+#include "disk_folder/folder_packing.h"
+#include "disk_folder/folder_unpacking.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
 #include "image/utf8_path.h"
@@ -179,14 +179,15 @@ std::optional<DiskImage> RoundTrip(const DiskImage& image, const TemporaryFolder
                                    std::ostringstream& err) {
   std::filesystem::remove_all(folder.path());
   std::filesystem::create_directory(folder.path());
-  const auto unpacked = cli::UnpackDisk(image);
+  const auto unpacked = UnpackDisk(image);
   for (const auto& file : unpacked.files) {
     folder.Write(PathFromUtf8(file.name), file.bytes);
   }
-  const auto manifest = cli::ManifestText(unpacked.manifest);
+  const auto manifest = ManifestText(unpacked.manifest);
   folder.Write("disk.toml", Bytes(manifest.begin(), manifest.end()));
-  std::ostringstream out;
-  return cli::PackManifest(folder / "disk.toml", "disk.rom", cli::Console{out, err});
+  auto packed = PackFolder(folder / "disk.toml", "disk.rom");
+  err << packed.error;
+  return std::move(packed.image);
 }
 
 TEST(FolderRoundTripTest, PackOfUnpackGivesEverySoundImageBackByteForByte) {

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 inline constexpr std::string_view kManifestFileName = "disk.toml";
 // A manifest longer than this is no manifest.
@@ -96,4 +96,4 @@ struct ManifestError {
 std::variant<Manifest, ManifestError> ParseManifest(std::string_view text);
 std::string ManifestText(const Manifest& manifest);
 
-}  // namespace flashdisk::cli
+}  // namespace flashdisk

@@ -1,16 +1,16 @@
-#include "cli/disk_manifest.h"
+#include "disk_folder/disk_manifest.h"
 
 #include <toml++/toml.h>
 #include <algorithm>
 #include <limits>
 #include <sstream>
 
-#include "cli/load_address_text.h"
 #include "image/cp1251_text.h"
+#include "image/hex_text.h"
 #include "image/image_format.h"
 #include "image/user_messages.h"
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 namespace {
 
@@ -496,4 +496,4 @@ std::string ManifestText(const Manifest& manifest) {
   return out.str();
 }
 
-}  // namespace flashdisk::cli
+}  // namespace flashdisk

@@ -1,4 +1,4 @@
-#include "cli/folder_replacement.h"
+#include "disk_folder/folder_replacement.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include "image/platform_seam.h"
 #include "image/utf8_path.h"
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 namespace fs = std::filesystem;
 
@@ -213,4 +213,4 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
   return std::nullopt;
 }
 
-}  // namespace flashdisk::cli
+}  // namespace flashdisk

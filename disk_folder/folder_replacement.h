@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 struct FolderFile {
   std::string name;  // UTF-8, safe on Linux and Windows
@@ -55,4 +55,4 @@ std::optional<std::string> ReplaceFolderFiles(const std::filesystem::path& folde
                                               const std::vector<std::filesystem::path>& old_files,
                                               const FolderStepHook& hook = {});
 
-}  // namespace flashdisk::cli
+}  // namespace flashdisk
