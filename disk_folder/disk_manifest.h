@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -95,5 +97,13 @@ struct ManifestError {
 // disk of the given sizes can have it.
 std::variant<Manifest, ManifestError> ParseManifest(std::string_view text);
 std::string ManifestText(const Manifest& manifest);
+
+// Each key a table of the manifest gets, in the order written, with its
+// value as TOML text: only what differs from add's defaults.
+using ManifestKeys = std::vector<std::pair<std::string, std::string>>;
+ManifestKeys DiskKeys(const DiskSettings& disk);
+ManifestKeys EntryKeys(const EntrySettings& entry);
+// "HEADER\nkey = value\n…"
+std::string TableText(std::string_view header, const ManifestKeys& keys);
 
 }  // namespace flashdisk

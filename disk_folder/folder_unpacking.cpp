@@ -6,11 +6,13 @@
 #include <variant>
 
 #include "disk_folder/folder_messages.h"
+#include "disk_folder/folder_update.h"
 #include "image/cp1251_text.h"
 #include "image/entry_plan.h"
 #include "image/host_file_names.h"
 #include "image/host_files.h"
 #include "image/platform_seam.h"
+#include "image/rks_file.h"
 #include "image/user_messages.h"
 #include "image/utf8_path.h"
 
@@ -46,31 +48,44 @@ ByteString TextFieldRest(Bytes field, std::size_t text_length) {
 
 class DiskUnpacker {
  public:
-  DiskUnpacker(const DiskImage& image, const std::vector<std::string>& taken)
-      : image_(image), disk_(image.disk()) {
+  DiskUnpacker(const DiskImage& image, const std::vector<std::string>& taken,
+               KeptFileNames kept = {})
+      : image_(image), disk_(image.disk()), kept_(std::move(kept)) {
+    kept_.entries.resize(image.listing().entries.size());
     names_.Reserve(kManifestFileName);
     for (const auto& name : taken) {
       names_.Reserve(name);
     }
+    for (const auto& entry : kept_.entries) {
+      ReserveKept(entry.data_file);
+      ReserveKept(entry.tail);
+    }
+    ReserveKept(kept_.header_rest);
+    ReserveKept(kept_.after_chain);
   }
 
   UnpackedDisk Unpack() {
     DescribeDisk();
     // Data files are named first, so that they keep the entries' names.
-    for (const auto& entry : image_.listing().entries) {
-      const auto name = names_.Pick(NotTheProgramsOwn(Utf8FromCp1251(entry.name)));
+    const auto& entries = image_.listing().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const auto& entry = entries[i];
+      const auto& kept = kept_.entries[i];
+      const auto name =
+          kept.data_file.value_or(names_.Pick(NotTheProgramsOwn(Utf8FromCp1251(entry.name))));
       const auto data = image_.EntryData(entry);
-      unpacked_.files.push_back({name, ByteString(data.begin(), data.end())});
-      unpacked_.manifest.entries.push_back(DescribeEntry(entry, name));
+      unpacked_.files.push_back({name, kept.rks ? MakeRksFile(entry.load_address, data)
+                                                : ByteString(data.begin(), data.end())});
+      unpacked_.manifest.entries.push_back(DescribeEntry(entry, name, kept.rks));
     }
     KeepTails();
     const auto header = ReadImageHeader(disk_);
     auto& disk = unpacked_.manifest.disk;
     disk.header_rest =
-        KeepBytes("header-rest.bin",
+        KeepBytes(kept_.header_rest.value_or("header-rest.bin"),
                   disk_.subspan(kHeaderSize, header.directory_offset - kHeaderSize), "header_rest");
-    disk.after_chain =
-        KeepBytes("after-chain.bin", disk_.subspan(image_.EndOfChain()), "after_chain");
+    disk.after_chain = KeepBytes(kept_.after_chain.value_or("after-chain.bin"),
+                                 disk_.subspan(image_.EndOfChain()), "after_chain");
     return std::move(unpacked_);
   }
 
@@ -94,17 +109,19 @@ class DiskUnpacker {
 
   // The keys of an entry that differ from what `add` of its data file would
   // choose, so that `pack` chooses the same.
-  EntrySettings DescribeEntry(const DirectoryEntry& entry, const std::string& file_name) const {
+  // An RKS data file brings the load address itself.
+  EntrySettings DescribeEntry(const DirectoryEntry& entry, const std::string& file_name,
+                              bool rks) const {
     EntrySettings settings;
     settings.file.path = file_name;
     settings.name = Utf8FromCp1251(entry.name);
-    if (entry.load_address != 0) {
+    if (entry.load_address != 0 && !rks) {
       settings.load = ManifestNumber{entry.load_address, 0, ""};
     }
-    // The data file holds the data alone, whatever its name suggests.
-    const auto defaults = DeriveSourceDefaults(PathFromUtf8(file_name), entry.data_size);
-    if (defaults.rks) {
-      settings.rks = false;
+    const auto file_size = entry.data_size + (rks ? kRksOverhead : 0);
+    const auto defaults = DeriveSourceDefaults(PathFromUtf8(file_name), file_size);
+    if (defaults.rks != rks) {
+      settings.rks = rks;
     }
     const auto has = [&entry](EntryAttribute attribute) { return entry.attributes.Has(attribute); };
     if (has(kAttributeBig) != defaults.big) {
@@ -122,7 +139,7 @@ class DiskUnpacker {
     // A longer entry than planned is a reserve, as `add --reserve` makes
     // one; a shorter one (Aligned, its data in the room after the 44 bytes)
     // keeps its exact length in a key of its own.
-    const auto plan = PlanEntry(entry.data_size, false, settings.aligned, 0, image_.sector_size());
+    const auto plan = PlanEntry(file_size, rks, settings.aligned, 0, image_.sector_size());
     if (entry.total_length > plan.total_length) {
       settings.reserve = entry.total_length;
     } else if (entry.total_length < plan.total_length) {
@@ -140,8 +157,8 @@ class DiskUnpacker {
       const auto& entry = entries[i];
       const auto data_end = std::uint64_t{entry.position} + kEntryHeaderSize + entry.data_size;
       const auto tail = disk_.subspan(data_end, entry.position + entry.total_length - data_end);
-      unpacked_.manifest.entries[i].tail =
-          KeepBytes(unpacked_.files[i].name + ".tail", tail, "tail");
+      unpacked_.manifest.entries[i].tail = KeepBytes(
+          kept_.entries[i].tail.value_or(unpacked_.files[i].name + ".tail"), tail, "tail");
     }
   }
 
@@ -151,13 +168,23 @@ class DiskUnpacker {
     if (kept.empty()) {
       return std::nullopt;
     }
-    const auto name = names_.Pick(wanted);
+    const auto name = IsKept(wanted) ? std::string(wanted) : names_.Pick(wanted);
     unpacked_.files.push_back({name, std::move(kept)});
     return ManifestFile{name, 0, std::move(key)};
   }
 
+  void ReserveKept(const std::optional<std::string>& name) {
+    if (name) {
+      names_.Reserve(*name);
+      kept_names_.insert(*name);
+    }
+  }
+  bool IsKept(std::string_view name) const { return kept_names_.contains(std::string(name)); }
+
   const DiskImage& image_;
   Bytes disk_;
+  KeptFileNames kept_;
+  std::set<std::string> kept_names_;
   FileNamePicker names_;
   UnpackedDisk unpacked_;
 };
@@ -201,14 +228,37 @@ std::optional<std::string> LinkRefusal(const fs::path& folder,
 // The files the folder's manifest lists, which an earlier unpack wrote, and
 // those a stopped run claimed: those alone may be replaced or removed. A
 // manifest that does not parse lists none.
+bool Exists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// A manifest of the folder, its text and what it says, when it parses.
+struct OldManifest {
+  std::string text;
+  Manifest manifest;
+};
+std::optional<OldManifest> ReadOldManifest(const fs::path& path) {
+  if (platform::IsLink(path)) {
+    return std::nullopt;
+  }
+  const auto bytes = ReadWholeFile(path, kLargestManifest);
+  if (!bytes) {
+    return std::nullopt;
+  }
+  OldManifest old{std::string(bytes->begin(), bytes->end()), {}};
+  auto parsed = ParseManifest(old.text);
+  if (auto* manifest = std::get_if<Manifest>(&parsed)) {
+    old.manifest = std::move(*manifest);
+    return old;
+  }
+  return std::nullopt;
+}
+
+// The files the folder's manifest lists, which an earlier unpack wrote, and
+// those a stopped run claimed or whose manifest it set aside: those alone
+// may be replaced or removed. A manifest that does not parse lists none.
 std::vector<fs::path> OldManifestFiles(const fs::path& folder, const fs::path& image_file) {
-  const auto manifest = folder / kManifestFileName;
-  const auto text = platform::IsLink(manifest)
-                        ? ByteString()
-                        : ReadWholeFile(manifest, kLargestManifest).value_or(ByteString());
-  const auto parsed =
-      ParseManifest(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
-  const auto* old = std::get_if<Manifest>(&parsed);
   // The image read is never the folder's to replace, whatever the manifest says.
   std::vector<fs::path> files;
   const auto list_path = [&](const fs::path& path) {
@@ -222,13 +272,17 @@ std::vector<fs::path> OldManifestFiles(const fs::path& folder, const fs::path& i
       list_path(PathFromUtf8(file->path).lexically_normal());
     }
   };
-  if (old != nullptr) {
-    for (const auto& entry : old->entries) {
+  for (const auto* name : {&kManifestFileName, &kOldManifestFileName}) {
+    const auto old = ReadOldManifest(folder / *name);
+    if (!old) {
+      continue;
+    }
+    for (const auto& entry : old->manifest.entries) {
       list(entry.file);
       list(entry.tail);
     }
-    list(old->disk.header_rest);
-    list(old->disk.after_chain);
+    list(old->manifest.disk.header_rest);
+    list(old->manifest.disk.after_chain);
   }
   for (const auto& claimed : ClaimedFiles(folder)) {
     list_path(claimed);
@@ -286,10 +340,45 @@ FolderStepHook WithProgress(const FolderUnpackOptions& options, std::size_t file
   };
 }
 
+// Writes only the files whose bytes change; the manifest with them, since
+// it is set aside while they do.
+std::optional<std::string> UpdateInPlace(const DiskImage& image, const fs::path& folder,
+                                         const OldManifest& old,
+                                         const std::vector<fs::path>& old_files,
+                                         const std::vector<std::string>& taken,
+                                         const FolderUnpackOptions& options) {
+  auto update = PlanFolderUpdate(image, folder, old.text, old.manifest, old_files, taken);
+  const auto removed = OnlyOld(old_files, update.files);
+  const std::set<fs::path> listed(old_files.begin(), old_files.end());
+  std::vector<FolderFile> changed;
+  bool claim = false;
+  for (std::size_t i = 0; i + 1 < update.files.size(); ++i) {
+    if (update.changed[i]) {
+      claim = claim || !listed.contains(PathFromUtf8(update.files[i].name).lexically_normal());
+      changed.push_back(std::move(update.files[i]));
+    }
+  }
+  if (changed.empty() && removed.empty() && !update.changed.back() &&
+      Exists(folder / kManifestFileName)) {
+    return std::nullopt;
+  }
+  changed.push_back(std::move(update.files.back()));
+  if (auto refusal = LinkRefusal(folder, changed)) {
+    return refusal;
+  }
+  const auto failed =
+      UpdateFolderFiles(folder, changed, removed, claim, WithProgress(options, changed.size()));
+  if (failed) {
+    return InFolder(folder, *failed, kWriteErrorMessage);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken) {
-  return DiskUnpacker(image, taken).Unpack();
+UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken,
+                        KeptFileNames kept) {
+  return DiskUnpacker(image, taken, std::move(kept)).Unpack();
 }
 
 std::optional<std::string> UnpackIntoFolder(const DiskImage& image, const fs::path& folder,
@@ -301,7 +390,22 @@ std::optional<std::string> UnpackIntoFolder(const DiskImage& image, const fs::pa
     return refusal;
   }
   const auto old_files = OldManifestFiles(folder, options.image_file);
-  auto unpacked = UnpackDisk(image, NamesNotOurs(folder, options.image_file, old_files));
+  const auto taken = NamesNotOurs(folder, options.image_file, old_files);
+  std::error_code error;
+  // A run stopped while its data files changed set the old manifest aside:
+  // this one takes up the update from there.
+  auto old = options.force ? ReadOldManifest(folder / kManifestFileName) : std::nullopt;
+  if (options.force && !old && !Exists(folder / kManifestFileName)) {
+    old = ReadOldManifest(folder / kOldManifestFileName);
+  }
+  if (old) {
+    const auto failed = UpdateInPlace(image, folder, *old, old_files, taken, options);
+    if (!failed) {
+      fs::remove(folder / kOldManifestFileName, error);
+    }
+    return failed;
+  }
+  auto unpacked = UnpackDisk(image, taken);
   const auto manifest = ManifestText(unpacked.manifest);
   // The manifest goes last: a folder with a manifest has all its files.
   unpacked.files.push_back(
@@ -314,6 +418,8 @@ std::optional<std::string> UnpackIntoFolder(const DiskImage& image, const fs::pa
   if (failed) {
     return InFolder(folder, *failed, kWriteErrorMessage);
   }
+  // What a stopped update set aside is no longer needed.
+  fs::remove(folder / kOldManifestFileName, error);
   return std::nullopt;
 }
 

@@ -24,9 +24,24 @@ struct UnpackedDisk {
   std::vector<FolderFile> files;
 };
 
+// The files of an earlier folder that go on holding the same bytes' place:
+// an entry's data file (an RKS file when `rks`, as the manifest had it), its
+// tail, the disk's odd bytes. One per entry, in chain order.
+struct KeptFileNames {
+  struct Entry {
+    std::optional<std::string> data_file;
+    bool rks = false;
+    std::optional<std::string> tail;
+  };
+  std::vector<Entry> entries;
+  std::optional<std::string> header_rest;
+  std::optional<std::string> after_chain;
+};
+
 // Files are named so as to miss every name of `taken` (UTF-8), in any
-// letter case.
-UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken = {});
+// letter case; those of `kept` keep their names.
+UnpackedDisk UnpackDisk(const DiskImage& image, const std::vector<std::string>& taken = {},
+                        KeptFileNames kept = {});
 
 struct FolderUnpackOptions {
   // The image file the disk was read from, if any: never replaced, even
