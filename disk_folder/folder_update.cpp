@@ -49,6 +49,11 @@ bool IsRks(const EntrySettings& entry, std::uint64_t file_size) {
   return entry.rks.value_or(DeriveSourceDefaults(PathFromUtf8(entry.file.path), file_size).rks);
 }
 
+// The place of reserve and length among an entry's effects.
+constexpr std::size_t kTotalLength = 12;
+// The place of the directory among the disk's effects.
+constexpr std::size_t kDirectory = 6;
+
 // What each key of an entry's table makes of a data file of `file_size`
 // bytes, defaults filled in, so that two spellings of one entry compare equal.
 Settings EntryEffects(const EntrySettings& entry, std::uint64_t file_size,
@@ -226,7 +231,10 @@ FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
     if (match[i] && keep(old.entries[*match[i]].file.path)) {
       const auto& entry = old.entries[*match[i]];
       names.data_file = entry.file.path;
-      names.rks = IsRks(entry, entries[i].data_size + kRksOverhead);
+      // As the manifest took the file it has: a file over 64 KiB is never RKS.
+      const auto& bytes = old_bytes(entry.file.path);
+      names.rks = IsRks(entry, bytes ? bytes->size() : entries[i].data_size + kRksOverhead) &&
+                  entries[i].data_size + kRksOverhead < kBigThreshold;
       if (entry.tail && keep(entry.tail->path)) {
         names.tail = entry.tail->path;
       }
@@ -250,11 +258,22 @@ FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
         continue;
       }
       const auto file_size = unpacked.files[i].bytes.size();
-      EditTable(*editor, *match[i], EntryEffects(old.entries[*match[i]], file_size, sector),
-                EntryEffects(settings, file_size, sector), EntryKeys(settings));
+      const auto& old_entry = old.entries[*match[i]];
+      auto old_effects = EntryEffects(old_entry, file_size, sector);
+      // The length that reserve and length give depends on Aligned, as it
+      // will be.
+      auto aligned_as_new = old_entry;
+      aligned_as_new.aligned = settings.aligned;
+      old_effects[kTotalLength] = EntryEffects(aligned_as_new, file_size, sector)[kTotalLength];
+      EditTable(*editor, *match[i], old_effects, EntryEffects(settings, file_size, sector),
+                EntryKeys(settings));
       tables.push_back({*match[i], {}});
     }
-    const auto old_disk = DiskEffects(old.disk);
+    auto old_disk = DiskEffects(old.disk);
+    // Where the directory lies by default depends on the sector, as it will be.
+    auto sector_as_new = old.disk;
+    sector_as_new.sector = unpacked.manifest.disk.sector;
+    old_disk[kDirectory] = DiskEffects(sector_as_new)[kDirectory];
     const auto new_disk = DiskEffects(unpacked.manifest.disk);
     EditTable(*editor, ManifestEditor::kDisk, old_disk, new_disk, DiskKeys(unpacked.manifest.disk));
     const bool disk_differs = DiskEffects(DiskSettings{}) != new_disk;

@@ -203,5 +203,27 @@ TEST(FolderRoundTripTest, PackOfUnpackGivesEverySoundImageBackByteForByte) {
   }
 }
 
+// Over the folder of another image, an unpack keeps what it can of it and
+// still packs to the new image exactly; once more, it writes nothing.
+TEST(FolderRoundTripTest, AnUpdateInPlaceGivesTheNewImageAndThenChangesNothing) {
+  TemporaryFolder folder;
+  for (int seed = 0; seed < kImages / 4; ++seed) {
+    const auto before = ImageGenerator(static_cast<unsigned>(seed)).Make();
+    const auto image = ImageGenerator(static_cast<unsigned>(seed + kImages)).Make();
+    const auto disk = folder / std::to_string(seed);
+    ASSERT_EQ(UnpackIntoFolder(before, disk), std::nullopt) << "seed " << seed;
+    FolderUnpackOptions options;
+    options.force = true;
+    ASSERT_EQ(UnpackIntoFolder(image, disk, options), std::nullopt) << "seed " << seed;
+    auto packed = PackFolder(disk / "disk.toml", "disk.rom");
+    ASSERT_TRUE(packed.image) << "seed " << seed << ": " << packed.error;
+    ASSERT_EQ(BytesOf(packed.image->disk()), BytesOf(image.disk())) << "seed " << seed;
+    int steps = 0;
+    options.hook = [&steps](FolderStep) { return ++steps, true; };
+    ASSERT_EQ(UnpackIntoFolder(image, disk, options), std::nullopt);
+    EXPECT_EQ(steps, 0) << "seed " << seed;
+  }
+}
+
 }  // namespace
 }  // namespace flashdisk::testing
