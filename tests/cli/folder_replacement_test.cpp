@@ -10,6 +10,8 @@
 
 #include "cli/add_command.h"
 #include "cli/unpack_command.h"
+#include "disk_folder/folder_unpacking.h"
+#include "image/image_format.h"
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 
@@ -126,6 +128,36 @@ TEST_F(FolderReplacementTest, AFailureAtAnyStepLeavesAWholeFolderOrOneWithoutMan
               1);
     ExpectWholeOrWithoutManifest(folder, stop);
   }
+}
+
+// An update of a large folder in which one entry's data changed costs that
+// file and the manifest, each written and synced once, and one sync of the
+// folder: not a thousand.
+TEST(FolderUpdateCostTest, OneChangedEntryOfAThousandWritesTwoFilesAndSyncsTheFolderOnce) {
+  TemporaryFolder folder;
+  DiskImage image;
+  ASSERT_TRUE(image.Format(2048 * 1024, 1));
+  image.List();
+  for (int i = 0; i < 1000; ++i) {
+    const auto file = folder.Write("f" + std::to_string(i) + ".bin",
+                                   CountingBytes(100, static_cast<std::uint8_t>(i)));
+    ASSERT_EQ(cli::AddFile(image, file, {}), AddResult::kAdded);
+  }
+  image.List();
+  ASSERT_EQ(UnpackIntoFolder(image, folder / "disk"), std::nullopt);
+  const auto changed = image.listing().entries[499].position + kEntryHeaderSize;
+  image.EditDisk()[changed] ^= 0xFF;
+  image.List();
+  std::map<FolderStep, int> steps;
+  FolderUnpackOptions options;
+  options.force = true;
+  options.hook = [&steps](FolderStep step) { return ++steps[step], true; };
+  ASSERT_EQ(UnpackIntoFolder(image, folder / "disk", options), std::nullopt);
+  EXPECT_EQ(steps[FolderStep::kFileWritten], 2);
+  EXPECT_EQ(steps[FolderStep::kFileRenamed], 1);
+  EXPECT_EQ(steps[FolderStep::kFolderSynced], 1);
+  EXPECT_EQ(ReadBytes(folder / "disk" / "f499.bin")[0],
+            static_cast<std::uint8_t>(499 % 256) ^ 0xFF);
 }
 
 #ifndef _WIN32
