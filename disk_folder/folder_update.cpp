@@ -12,6 +12,7 @@
 #include "image/host_files.h"
 #include "image/image_format.h"
 #include "image/little_endian.h"
+#include "image/platform_seam.h"
 #include "image/utf8_path.h"
 
 namespace flashdisk {
@@ -145,6 +146,22 @@ std::optional<ByteString> EntryData(const EntrySettings& entry, const ByteString
   return ByteString(file.begin() + kRksHeaderSize, file.end() - (kRksOverhead - kRksHeaderSize));
 }
 
+// A file written under a name the manifest gave lands inside the folder:
+// no root, no "..", no link on the way.
+bool StaysInside(const fs::path& folder, const fs::path& relative) {
+  if (relative.has_root_path()) {
+    return false;
+  }
+  auto at = folder;
+  for (const auto& part : relative) {
+    at /= part;
+    if (part == ".." || platform::IsLink(at)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::optional<std::size_t>> MatchEntries(
@@ -224,7 +241,7 @@ FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
   std::set<std::string> kept_files;
   const auto keep = [&](const std::string& path) {
     return our_files.contains(PathFromUtf8(path).lexically_normal()) &&
-           kept_files.insert(path).second;
+           StaysInside(folder, PathFromUtf8(path)) && kept_files.insert(path).second;
   };
   for (std::size_t i = 0; i < entries.size(); ++i) {
     auto& names = kept.entries.emplace_back();
