@@ -21,10 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A key of a table as its value takes effect, with every key that sets it:
-// the written name first, then the other spelling the reader takes.
+// What keys of a table make together, such as an entry's length of reserve
+// and length. Each key comes with its spellings: the written one first,
+// then the other one the reader takes.
 struct Setting {
-  std::vector<std::string_view> keys;
+  std::vector<std::vector<std::string_view>> keys;
   std::string effect;
 
   bool operator==(const Setting&) const = default;
@@ -66,22 +67,22 @@ Settings EntryEffects(const EntrySettings& entry, std::uint64_t file_size,
           ? entry.length->value
           : PlanEntry(file_size, rks, entry.aligned, entry.reserve, sector_size).total_length;
   return {
-      {{"file"}, entry.file.path},
-      {{"name"}, StoredName(entry.name.value_or(defaults.name))},
+      {{{"file"}}, entry.file.path},
+      {{{"name"}}, StoredName(entry.name.value_or(defaults.name))},
       // An RKS file brings its own load address, which its bytes compare.
-      {{"load"}, rks ? "" : std::to_string(entry.load ? entry.load->value : 0)},
-      {{"rks"}, Flag(rks)},
-      {{"big"}, Flag(entry.big.value_or(defaults.big))},
-      {{"exec", "executable"}, Flag(entry.exec.value_or(defaults.executable_on))},
-      {{"aligned"}, Flag(entry.aligned)},
-      {{"deleted"}, Flag(entry.deleted)},
-      {{"readonly", "read_only"}, Flag(entry.readonly)},
-      {{"bit2"}, Flag(entry.bit2)},
-      {{"bit1"}, Flag(entry.bit1)},
-      {{"bit0"}, Flag(entry.bit0)},
-      {{"reserve", "length"}, std::to_string(total)},
-      {{"name_rest"}, Hex(entry.name_rest.bytes)},
-      {{"tail"}, entry.tail ? entry.tail->path : ""},
+      {{{"load"}}, rks ? "" : std::to_string(entry.load ? entry.load->value : 0)},
+      {{{"rks"}}, Flag(rks)},
+      {{{"big"}}, Flag(entry.big.value_or(defaults.big))},
+      {{{"exec", "executable"}}, Flag(entry.exec.value_or(defaults.executable_on))},
+      {{{"aligned"}}, Flag(entry.aligned)},
+      {{{"deleted"}}, Flag(entry.deleted)},
+      {{{"readonly", "read_only"}}, Flag(entry.readonly)},
+      {{{"bit2"}}, Flag(entry.bit2)},
+      {{{"bit1"}}, Flag(entry.bit1)},
+      {{{"bit0"}}, Flag(entry.bit0)},
+      {{{"reserve"}, {"length"}}, std::to_string(total)},
+      {{{"name_rest"}}, Hex(entry.name_rest.bytes)},
+      {{{"tail"}}, entry.tail ? entry.tail->path : ""},
   };
 }
 
@@ -89,39 +90,28 @@ Settings DiskEffects(const DiskSettings& disk) {
   const auto sector = SizeFromText(kSectorSizeChoices, disk.sector).value_or(0);
   const auto file = [](const std::optional<ManifestFile>& kept) { return kept ? kept->path : ""; };
   return {
-      {{"size"}, std::to_string(SizeFromText(kDiskSizeChoices, disk.size).value_or(0))},
-      {{"sector"}, std::to_string(sector)},
-      {{"label"}, disk.label},
-      {{"label_rest"}, Hex(disk.label_rest.bytes)},
-      {{"system_load"}, std::to_string(disk.system_load)},
-      {{"system_size"}, std::to_string(disk.system_size)},
-      {{"directory"}, std::to_string(disk.directory.value_or(DefaultDirectoryOffset(sector)))},
-      {{"header_rest"}, file(disk.header_rest)},
-      {{"after_chain"}, file(disk.after_chain)},
-      {{"full"}, Flag(disk.full)},
+      {{{"size"}}, std::to_string(SizeFromText(kDiskSizeChoices, disk.size).value_or(0))},
+      {{{"sector"}}, std::to_string(sector)},
+      {{{"label"}}, disk.label},
+      {{{"label_rest"}}, Hex(disk.label_rest.bytes)},
+      {{{"system_load"}}, std::to_string(disk.system_load)},
+      {{{"system_size"}}, std::to_string(disk.system_size)},
+      {{{"directory"}}, std::to_string(disk.directory.value_or(DefaultDirectoryOffset(sector)))},
+      {{{"header_rest"}}, file(disk.header_rest)},
+      {{{"after_chain"}}, file(disk.after_chain)},
+      {{{"full"}}, Flag(disk.full)},
   };
 }
 
 // Rewrites, adds or drops the keys of each setting whose effect changed, as
-// the new table writes them. The keys of one setting (reserve and length)
-// change together; one with two spellings keeps the one the table has.
+// the new table writes them; a key keeps the spelling the table has.
 void EditTable(ManifestEditor& editor, std::size_t table, const Settings& old_effects,
                const Settings& new_effects, const ManifestKeys& new_keys) {
   for (std::size_t i = 0; i < old_effects.size(); ++i) {
     if (old_effects[i].effect == new_effects[i].effect) {
       continue;
     }
-    const auto& keys = old_effects[i].keys;
-    const bool aliases = keys.size() == 2 && keys[1] != "length";
-    const auto group = aliases ? std::vector<std::vector<std::string_view>>{keys}
-                               : std::vector<std::vector<std::string_view>>{};
-    std::vector<std::vector<std::string_view>> each = group;
-    if (!aliases) {
-      for (const auto key : keys) {
-        each.push_back({key});
-      }
-    }
-    for (const auto& names : each) {
+    for (const auto& names : old_effects[i].keys) {
       const auto written = std::find_if(new_keys.begin(), new_keys.end(), [&](const auto& key) {
         return key.first == names.front();
       });
