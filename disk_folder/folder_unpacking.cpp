@@ -402,6 +402,7 @@ std::optional<std::string> UnpackIntoFolder(const DiskImage& image, const fs::pa
     const auto failed = UpdateInPlace(image, folder, *old, old_files, taken, options);
     if (!failed) {
       fs::remove(folder / kOldManifestFileName, error);
+      fs::remove(folder / kClaimFileName, error);
     }
     return failed;
   }
