@@ -89,14 +89,12 @@ void WarnOfRksLength(const std::filesystem::path& image, const std::filesystem::
     return;
   }
   const auto header = ReadFileBytes(file, 0, kRksHeaderSize);
-  if (!header || *size < kRksOverhead || RksLengthAgrees(*header, *size)) {
+  if (!header) {
     return;
   }
-  const auto promised =
-      static_cast<std::uint16_t>(ReadLe16(*header, 2) - ReadLe16(*header, 0)) + 1u;
-  console.Report(image, file,
-                 "Заголовок RKS обещает " + std::to_string(promised) + " байт данных, а в файле " +
-                     std::to_string(*size - kRksOverhead) + ": файл обрезан или дополнен!");
+  if (const auto warning = RksLengthWarning(*header, *size)) {
+    console.Report(image, file, *warning);
+  }
 }
 
 }  // namespace flashdisk::cli

@@ -241,7 +241,9 @@ void DefineUnpack(CLI::App& app, UnpackOptions& options) {
   AddPathOption(*command, "ПАПКА", options.folder, "папка, новая или пустая")
       ->required()
       ->type_name("");
-  command->add_flag("--force", options.force, "писать в непустую папку, заменяя только свои файлы");
+  command->add_flag("--force", options.force,
+                    "писать в непустую папку, заменяя только свои файлы; папку с disk.toml "
+                    "обновить на месте");
 }
 
 void DefinePack(CLI::App& app, PackOptions& options) {

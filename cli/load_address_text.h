@@ -9,12 +9,9 @@
 #include <string_view>
 
 #include "cli/console.h"
+#include "image/hex_text.h"
 
 namespace flashdisk::cli {
-
-// Nothing when the text is empty, longer than 4 characters or holds a
-// character that is not a hexadecimal digit.
-std::optional<std::uint16_t> ParseLoadAddress(std::string_view text);
 
 // The address of a --load option into `address`, nothing when the option was
 // not given; reports "Неверный адрес загрузки!" and gives false for a text that

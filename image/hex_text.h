@@ -31,4 +31,9 @@ class HexText {
   static std::optional<char> FilterCharacter(unsigned char typed);
 };
 
+// A load address as typed on the command line or in a manifest: 1 to 4
+// hexadecimal digits, in either letter case. Nothing when the text is
+// empty, longer than 4 characters or holds another character.
+std::optional<std::uint16_t> ParseLoadAddress(std::string_view text);
+
 }  // namespace flashdisk

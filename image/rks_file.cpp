@@ -40,4 +40,14 @@ bool RksLengthAgrees(std::span<const std::uint8_t> header, std::uint64_t file_si
   return promised == file_size - kRksOverhead;
 }
 
+std::optional<std::string> RksLengthWarning(std::span<const std::uint8_t> header,
+                                            std::uint64_t file_size) {
+  if (file_size < kRksOverhead || RksLengthAgrees(header, file_size)) {
+    return std::nullopt;
+  }
+  const auto promised = static_cast<std::uint16_t>(ReadLe16(header, 2) - ReadLe16(header, 0)) + 1u;
+  return "Заголовок RKS обещает " + std::to_string(promised) + " байт данных, а в файле " +
+         std::to_string(file_size - kRksOverhead) + ": файл обрезан или дополнен!";
+}
+
 }  // namespace flashdisk

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace flashdisk {
@@ -24,5 +26,11 @@ std::vector<std::uint8_t> MakeRksFile(std::uint16_t load_address,
 // states another length was cut short or padded. Files shorter than an RKS
 // file's overhead never agree.
 bool RksLengthAgrees(std::span<const std::uint8_t> header, std::uint64_t file_size);
+
+// The warning, with both figures, for an RKS file of `file_size` bytes whose
+// header promises another number of data bytes than it holds; nothing when
+// the two agree or the file is shorter than an RKS file's overhead.
+std::optional<std::string> RksLengthWarning(std::span<const std::uint8_t> header,
+                                            std::uint64_t file_size);
 
 }  // namespace flashdisk

@@ -10,6 +10,8 @@
 
 #include "cli/add_command.h"
 #include "cli/unpack_command.h"
+#include "disk_folder/folder_unpacking.h"
+#include "image/image_format.h"
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 
@@ -40,7 +42,9 @@ class FolderReplacementTest : public ::testing::Test {
     MakeImage("old.rom", {{"a.bin", 300}, {"b.bin", 20}, {"c.bin", 5}});
     MakeImage("new.rom", {{"a.bin", 400}, {"d.bin", 30}});
     old_files_ = Unpacked("old.rom", "old");
-    new_files_ = Unpacked("new.rom", "new");
+    // Over the old folder: a.bin by its name, d's data in b.bin by its place.
+    EXPECT_EQ(Unpack("new.rom", "old", true), 0);
+    new_files_ = FilesIn(folder_ / "old");
   }
 
   void MakeImage(const std::string& name, const std::map<std::string, std::size_t>& entries) {
@@ -55,7 +59,7 @@ class FolderReplacementTest : public ::testing::Test {
   }
 
   int Unpack(const std::string& image, const std::string& folder, bool force,
-             const cli::FolderStepHook& hook = {}) const {
+             const FolderStepHook& hook = {}) const {
     std::ostringstream out;
     std::ostringstream err;
     return cli::RunUnpack({folder_ / image, folder_ / folder, force}, cli::Console{out, err}, hook);
@@ -80,7 +84,8 @@ class FolderReplacementTest : public ::testing::Test {
     auto files = FilesIn(folder);
     EXPECT_EQ(files["notes.txt"], std::vector<std::uint8_t>{7}) << "step " << step;
     files.erase("notes.txt");
-    files.erase(".flashdisk-files");  // what a stopped run claimed
+    files.erase(".flashdisk-files");          // what a stopped run claimed
+    files.erase(".flashdisk-old-disk.toml");  // the manifest it set aside
     for (const auto& [name, bytes] : files) {
       EXPECT_FALSE(name.starts_with(".flashdisk-")) << "step " << step << ": " << name;
     }
@@ -98,7 +103,7 @@ class FolderReplacementTest : public ::testing::Test {
     int steps = 0;
     const auto folder = OldFolder(-1);
     EXPECT_EQ(Unpack("new.rom", Utf8FromPath(folder.filename()), true,
-                     [&steps](cli::FolderStep) { return ++steps, true; }),
+                     [&steps](FolderStep) { return ++steps, true; }),
               0);
     auto files = FilesIn(folder);
     files.erase("notes.txt");
@@ -113,15 +118,46 @@ class FolderReplacementTest : public ::testing::Test {
 
 TEST_F(FolderReplacementTest, AFailureAtAnyStepLeavesAWholeFolderOrOneWithoutManifest) {
   const int steps = StepCount();
-  EXPECT_EQ(steps, 9);  // manifest away, 3 written, 2 renamed, b and c removed, manifest in
+  EXPECT_EQ(steps,
+            9);  // 3 written, manifest aside, 2 renamed, c removed, folder synced, manifest in
   for (int stop = 0; stop < steps; ++stop) {
     const auto folder = OldFolder(stop);
     int step = 0;
     EXPECT_EQ(Unpack("new.rom", Utf8FromPath(folder.filename()), true,
-                     [&](cli::FolderStep) { return step++ != stop; }),
+                     [&](FolderStep) { return step++ != stop; }),
               1);
     ExpectWholeOrWithoutManifest(folder, stop);
   }
+}
+
+// An update of a large folder in which one entry's data changed costs that
+// file and the manifest, each written and synced once, and one sync of the
+// folder: not a thousand.
+TEST(FolderUpdateCostTest, OneChangedEntryOfAThousandWritesTwoFilesAndSyncsTheFolderOnce) {
+  TemporaryFolder folder;
+  DiskImage image;
+  ASSERT_TRUE(image.Format(2048 * 1024, 1));
+  image.List();
+  for (int i = 0; i < 1000; ++i) {
+    const auto file = folder.Write("f" + std::to_string(i) + ".bin",
+                                   CountingBytes(100, static_cast<std::uint8_t>(i)));
+    ASSERT_EQ(cli::AddFile(image, file, {}), AddResult::kAdded);
+  }
+  image.List();
+  ASSERT_EQ(UnpackIntoFolder(image, folder / "disk"), std::nullopt);
+  const auto changed = image.listing().entries[499].position + kEntryHeaderSize;
+  image.EditDisk()[changed] ^= 0xFF;
+  image.List();
+  std::map<FolderStep, int> steps;
+  FolderUnpackOptions options;
+  options.force = true;
+  options.hook = [&steps](FolderStep step) { return ++steps[step], true; };
+  ASSERT_EQ(UnpackIntoFolder(image, folder / "disk", options), std::nullopt);
+  EXPECT_EQ(steps[FolderStep::kFileWritten], 2);
+  EXPECT_EQ(steps[FolderStep::kFileRenamed], 1);
+  EXPECT_EQ(steps[FolderStep::kFolderSynced], 1);
+  EXPECT_EQ(ReadBytes(folder / "disk" / "f499.bin")[0],
+            static_cast<std::uint8_t>(499 % 256) ^ 0xFF);
 }
 
 #ifndef _WIN32
@@ -133,7 +169,7 @@ TEST_F(FolderReplacementTest, SigtermAtAnyStepLeavesAWholeFolderOrOneWithoutMani
     ASSERT_GE(child, 0);
     if (child == 0) {
       int step = 0;
-      Unpack("new.rom", Utf8FromPath(folder.filename()), true, [&](cli::FolderStep) {
+      Unpack("new.rom", Utf8FromPath(folder.filename()), true, [&](FolderStep) {
         if (step++ == stop) {
           std::raise(SIGTERM);
         }

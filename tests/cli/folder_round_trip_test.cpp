@@ -7,8 +7,8 @@
 #include <random>
 #include <sstream>
 
-#include "cli/pack_command.h"
-#include "cli/unpack_command.h"
+#include "disk_folder/folder_packing.h"
+#include "disk_folder/folder_unpacking.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
 #include "image/utf8_path.h"
@@ -179,14 +179,15 @@ std::optional<DiskImage> RoundTrip(const DiskImage& image, const TemporaryFolder
                                    std::ostringstream& err) {
   std::filesystem::remove_all(folder.path());
   std::filesystem::create_directory(folder.path());
-  const auto unpacked = cli::UnpackDisk(image);
+  const auto unpacked = UnpackDisk(image);
   for (const auto& file : unpacked.files) {
     folder.Write(PathFromUtf8(file.name), file.bytes);
   }
-  const auto manifest = cli::ManifestText(unpacked.manifest);
+  const auto manifest = ManifestText(unpacked.manifest);
   folder.Write("disk.toml", Bytes(manifest.begin(), manifest.end()));
-  std::ostringstream out;
-  return cli::PackManifest(folder / "disk.toml", "disk.rom", cli::Console{out, err});
+  auto packed = PackFolder(folder / "disk.toml", "disk.rom");
+  err << packed.error;
+  return std::move(packed.image);
 }
 
 TEST(FolderRoundTripTest, PackOfUnpackGivesEverySoundImageBackByteForByte) {
@@ -199,6 +200,28 @@ TEST(FolderRoundTripTest, PackOfUnpackGivesEverySoundImageBackByteForByte) {
     const auto packed = RoundTrip(image, folder, err);
     ASSERT_TRUE(packed) << "seed " << seed << ": " << err.str();
     ASSERT_EQ(BytesOf(packed->disk()), BytesOf(image.disk())) << "seed " << seed;
+  }
+}
+
+// Over the folder of another image, an unpack keeps what it can of it and
+// still packs to the new image exactly; once more, it writes nothing.
+TEST(FolderRoundTripTest, AnUpdateInPlaceGivesTheNewImageAndThenChangesNothing) {
+  TemporaryFolder folder;
+  for (int seed = 0; seed < kImages / 4; ++seed) {
+    const auto before = ImageGenerator(static_cast<unsigned>(seed)).Make();
+    const auto image = ImageGenerator(static_cast<unsigned>(seed + kImages)).Make();
+    const auto disk = folder / std::to_string(seed);
+    ASSERT_EQ(UnpackIntoFolder(before, disk), std::nullopt) << "seed " << seed;
+    FolderUnpackOptions options;
+    options.force = true;
+    ASSERT_EQ(UnpackIntoFolder(image, disk, options), std::nullopt) << "seed " << seed;
+    auto packed = PackFolder(disk / "disk.toml", "disk.rom");
+    ASSERT_TRUE(packed.image) << "seed " << seed << ": " << packed.error;
+    ASSERT_EQ(BytesOf(packed.image->disk()), BytesOf(image.disk())) << "seed " << seed;
+    int steps = 0;
+    options.hook = [&steps](FolderStep) { return ++steps, true; };
+    ASSERT_EQ(UnpackIntoFolder(image, disk, options), std::nullopt);
+    EXPECT_EQ(steps, 0) << "seed " << seed;
   }
 }
 

@@ -1,7 +1,15 @@
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "image/platform_seam.h"
 #include "tests/cli/cli_test.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace flashdisk::testing {
 namespace {
@@ -171,6 +179,153 @@ TEST_F(UnpackCommandTest, RefusesADamagedImageAndWritesNothing) {
   Write("disk.rom", disk);
   Refuse({"unpack", "disk.rom", "out"}, 1, "disk.rom", "Ошибка формата диска!");
   EXPECT_FALSE(std::filesystem::exists(folder_ / "out"));
+}
+
+// git from the PATH; none on Windows, where the folder's files are compared
+// instead.
+std::optional<std::filesystem::path> FindGit() {
+#ifdef _WIN32
+  return std::nullopt;
+#else
+  const char* path = std::getenv("PATH");
+  std::string folders = path == nullptr ? "" : path;
+  for (std::size_t from = 0; from <= folders.size();) {
+    const auto colon = std::min(folders.find(':', from), folders.size());
+    const auto git = std::filesystem::path(folders.substr(from, colon - from)) / "git";
+    if (::access(git.c_str(), X_OK) == 0) {
+      return git;
+    }
+    from = colon + 1;
+  }
+  return std::nullopt;
+#endif
+}
+
+// A disk kept as a user keeps it: a hand-written manifest with comments,
+// RKS programs and a data file, in a git repository.
+class DiskFolderInGitTest : public UnpackCommandTest {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directory(folder_ / "disk");
+    Write("disk/boot.rks", RksFile(0xF000, CountingBytes(40, 50)));
+    Write("disk/game.rks", RksFile(0x1000, CountingBytes(200, 0)));
+    Write("disk/font.bin", CountingBytes(16, 7));
+    WriteText("disk/disk.toml", kManifest);
+    Git({"init", "-q", "."});
+    Git({"add", "disk"});
+    Git({"-c", "user.name=t", "-c", "user.email=t@t", "commit", "-q", "-m", "disk"});
+  }
+
+  void WriteText(const std::string& name, const std::string& text) const {
+    Write(name, Bytes(text.begin(), text.end()));
+  }
+
+  // What git says, or nothing without git.
+  std::string Git(const std::vector<std::string>& arguments) const {
+    if (!git_) {
+      return {};
+    }
+    const auto run = RunProgram(*git_, arguments, folder_.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
+  }
+
+  static constexpr const char* kManifest =
+      "# The game disk\n"
+      "[disk]\n"
+      "size = \"64k\"   # the small chip\n"
+      "sector = 256\n"
+      "\n"
+      "# the loader, decimal F000\n"
+      "[[entry]]\n"
+      "file = \"boot.rks\"\n"
+      "name = \"BOOT\"\n"
+      "\n"
+      "[[entry]]\n"
+      "file = \"game.rks\"  # the game itself\n"
+      "executable = true\n"
+      "\n"
+      "[[entry]]\n"
+      "file = 'font.bin'\n"
+      "load = 0x8000\n";
+
+  std::optional<std::filesystem::path> git_ = FindGit();
+};
+
+TEST_F(DiskFolderInGitTest, UnpackBackIntoTheFolderChangesOnlyTheLinesOfChangedValues) {
+  Succeed({"pack", "disk", "game.rom"});
+  const auto font_time = std::filesystem::last_write_time(folder_ / "disk/font.bin");
+  Succeed({"unpack", "game.rom", "disk", "--force"});
+  EXPECT_EQ(Text("disk/disk.toml"), kManifest);
+  EXPECT_EQ(SortedNames(folder_ / "disk"),
+            (std::vector<std::string>{"boot.rks", "disk.toml", "font.bin", "game.rks"}));
+  EXPECT_EQ(std::filesystem::last_write_time(folder_ / "disk/font.bin"), font_time);
+  EXPECT_EQ(Git({"status", "--porcelain", "disk"}), "");
+
+  Succeed({"set", "game.rom", "3", "--load", "E000"});
+  Succeed({"unpack", "game.rom", "disk", "--force"});
+  std::string changed = kManifest;
+  changed.replace(changed.find("0x8000"), 6, "0xE000");
+  EXPECT_EQ(Text("disk/disk.toml"), changed);
+  EXPECT_EQ(Git({"diff", "--numstat"}), git_ ? "1\t1\tdisk/disk.toml\n" : "");
+  Succeed({"pack", "disk", "again.rom"});
+  EXPECT_EQ(FileBytes("again.rom"), FileBytes("game.rom"));
+}
+
+TEST_F(DiskFolderInGitTest, EachEntryKeepsItsFileByNameThenDataThenPlace) {
+  // Where name, data and place each point elsewhere: "game.rks" by its
+  // name comes first with new data (an RKS file still, as the manifest
+  // has it), the loader's data under a new name stays in boot.rks, the
+  // third entry takes font.bin by its place, and the fourth is new.
+  std::filesystem::create_directory(folder_ / "new");
+  Write("new/g.bin", CountingBytes(30, 9));
+  Write("new/b.rks", RksFile(0xF000, CountingBytes(40, 50)));
+  Write("new/n.bin", Bytes{1, 2, 3});
+  Write("new/f.bin", Bytes{4});
+  WriteText("new/disk.toml",
+            "[disk]\nsize = \"64k\"\n"
+            "[[entry]]\nfile = \"g.bin\"\nname = \"game.rks\"\n"
+            "[[entry]]\nfile = \"b.rks\"\nname = \"LOADER\"\n"
+            "[[entry]]\nfile = \"n.bin\"\n"
+            "[[entry]]\nfile = \"f.bin\"\nname = \"FONT2\"\n");
+  Succeed({"pack", "new", "new.rom"});
+  const auto boot_time = std::filesystem::last_write_time(folder_ / "disk/boot.rks");
+  Succeed({"unpack", "new.rom", "disk", "--force"});
+  EXPECT_EQ(SortedNames(folder_ / "disk"),
+            (std::vector<std::string>{"FONT2", "boot.rks", "disk.toml", "font.bin", "game.rks"}));
+  // All but the checksum, which the test's RKS files leave out.
+  auto game = FileBytes("disk/game.rks");
+  auto game_wanted = RksFile(0, CountingBytes(30, 9));
+  game.resize(game.size() - 2);
+  game_wanted.resize(game_wanted.size() - 2);
+  EXPECT_EQ(game, game_wanted);
+  EXPECT_EQ(std::filesystem::last_write_time(folder_ / "disk/boot.rks"), boot_time);
+  EXPECT_EQ(FileBytes("disk/font.bin"), (Bytes{1, 2, 3}));
+  EXPECT_EQ(FileBytes("disk/FONT2"), Bytes{4});
+  EXPECT_EQ(Text("disk/disk.toml"),
+            "# The game disk\n"
+            "[disk]\n"
+            "size = \"64k\"   # the small chip\n"
+            "sector = 256\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"game.rks\"  # the game itself\n"
+            "executable = false\n"
+            "\n"
+            "# the loader, decimal F000\n"
+            "[[entry]]\n"
+            "file = \"boot.rks\"\n"
+            "name = \"LOADER\"\n"
+            "\n"
+            "[[entry]]\n"
+            "file = 'font.bin'\n"
+            "name = \"n.bin\"\n"
+            "\n"
+            "[[entry]]\n"
+            "file = \"FONT2\"\n"
+            "name = \"FONT2\"\n");
+  Succeed({"pack", "disk", "again.rom"});
+  EXPECT_EQ(FileBytes("again.rom"), FileBytes("new.rom"));
 }
 
 }  // namespace

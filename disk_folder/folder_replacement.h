@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 struct FolderFile {
   std::string name;  // UTF-8, safe on Linux and Windows
@@ -27,6 +27,7 @@ enum class FolderStep {
   kFileRenamed,  // once per data file
   kOldFileRemoved,
   kManifestRenamed,
+  kFolderSynced,  // the folder's names made to last a power cut
 };
 // False makes the step fail as a full disk would.
 using FolderStepHook = std::function<bool(FolderStep)>;
@@ -35,6 +36,10 @@ using FolderStepHook = std::function<bool(FolderStep)>;
 // manifest goes: a run stopped before its new manifest is in leaves it, so
 // that the next run knows those files for its own. Gone once the manifest is.
 inline constexpr std::string_view kClaimFileName = ".flashdisk-files";
+// Where an update in place sets the old manifest aside while the data files
+// change under it: a stopped run leaves it, so that the next run knows the
+// old files for its own. Gone once the new manifest is in.
+inline constexpr std::string_view kOldManifestFileName = ".flashdisk-old-disk.toml";
 // How the names of the program's own files in a folder start.
 inline constexpr std::string_view kProgramFilePrefix = ".flashdisk-";
 
@@ -55,4 +60,15 @@ std::optional<std::string> ReplaceFolderFiles(const std::filesystem::path& folde
                                               const std::vector<std::filesystem::path>& old_files,
                                               const FolderStepHook& hook = {});
 
-}  // namespace flashdisk::cli
+// Writes only the files that change, the manifest last of them, into a
+// folder that holds a manifest; then removes `old_files`. The old manifest is
+// set aside under kOldManifestFileName meanwhile, unless the manifest alone
+// changes, which then replaces it in one step. `claim` when a written file
+// is not one the old manifest listed. Each file is synced, and the folder
+// once.
+std::optional<std::string> UpdateFolderFiles(const std::filesystem::path& folder,
+                                             const std::vector<FolderFile>& files,
+                                             const std::vector<std::filesystem::path>& old_files,
+                                             bool claim, const FolderStepHook& hook = {});
+
+}  // namespace flashdisk

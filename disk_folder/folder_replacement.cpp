@@ -1,4 +1,4 @@
-#include "cli/folder_replacement.h"
+#include "disk_folder/folder_replacement.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include "image/platform_seam.h"
 #include "image/utf8_path.h"
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 namespace fs = std::filesystem;
 
@@ -181,7 +181,7 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
   if (!WriteSynced(claimed, ClaimText(files, old_files)) ||
       !platform::MoveFileInto(claimed, claim) ||
       (Exists(manifest) && !fs::remove(manifest, error)) || !platform::SyncFolder(folder) ||
-      !Passes(hook, FolderStep::kOldManifestRemoved)) {
+      !Passes(hook, FolderStep::kFolderSynced) || !Passes(hook, FolderStep::kOldManifestRemoved)) {
     return fail(manifest_name);
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -204,7 +204,7 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
     }
   }
   // The new names are on the disk before the manifest that lists them.
-  if (!platform::SyncFolder(folder) ||
+  if (!platform::SyncFolder(folder) || !Passes(hook, FolderStep::kFolderSynced) ||
       !platform::MoveFileOver(temporaries.Name(data_files), manifest) ||
       !Passes(hook, FolderStep::kManifestRenamed)) {
     return fail(manifest_name);
@@ -213,4 +213,66 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
   return std::nullopt;
 }
 
-}  // namespace flashdisk::cli
+std::optional<std::string> UpdateFolderFiles(const fs::path& folder,
+                                             const std::vector<FolderFile>& files,
+                                             const std::vector<fs::path>& old_files, bool claim,
+                                             const FolderStepHook& hook) {
+  const auto& manifest_name = files.back().name;
+  const auto manifest = folder / PathFromUtf8(manifest_name);
+  const auto set_aside = folder / kOldManifestFileName;
+  const platform::TemporaryFilesGuard temporaries(folder / RunStem(), files.size() + 1);
+  std::error_code error;
+  const auto fail = [&](const std::string& name) {
+    for (std::size_t i = 0; i <= files.size(); ++i) {
+      fs::remove(temporaries.Name(i), error);
+    }
+    return std::optional<std::string>(name);
+  };
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!WriteSynced(temporaries.Name(i), files[i].bytes) ||
+        !Passes(hook, FolderStep::kFileWritten)) {
+      return fail(files[i].name);
+    }
+  }
+  const auto data_files = files.size() - 1;
+  if (data_files == 0 && old_files.empty()) {
+    // One rename replaces the manifest whole.
+    if (!platform::MoveFileInto(temporaries.Name(0), manifest) || !platform::SyncFolder(folder) ||
+        !Passes(hook, FolderStep::kManifestRenamed) || !Passes(hook, FolderStep::kFolderSynced)) {
+      return fail(manifest_name);
+    }
+    return std::nullopt;
+  }
+  const auto claimed = temporaries.Name(files.size());
+  if ((claim && (!WriteSynced(claimed, ClaimText(files, old_files)) ||
+                 !platform::MoveFileInto(claimed, folder / kClaimFileName))) ||
+      (Exists(manifest) && !platform::MoveFileInto(manifest, set_aside)) ||
+      !Passes(hook, FolderStep::kOldManifestRemoved)) {
+    return fail(manifest_name);
+  }
+  for (std::size_t i = 0; i < data_files; ++i) {
+    if (!platform::MoveFileInto(temporaries.Name(i), folder / PathFromUtf8(files[i].name)) ||
+        !Passes(hook, FolderStep::kFileRenamed)) {
+      return fail(files[i].name);
+    }
+  }
+  for (const auto& old_file : old_files) {
+    if (!IsNewFile(folder, old_file, files) &&
+        (!RemoveOldFile(folder, old_file) || !Passes(hook, FolderStep::kOldFileRemoved))) {
+      return fail(Utf8FromPath(old_file));
+    }
+  }
+  // A journalling file system keeps one folder's changes in their order, so
+  // the manifest set aside and the new data files are on the disk together,
+  // and before the manifest that lists them.
+  if (!platform::SyncFolder(folder) || !Passes(hook, FolderStep::kFolderSynced) ||
+      !platform::MoveFileInto(temporaries.Name(data_files), manifest) ||
+      !Passes(hook, FolderStep::kManifestRenamed)) {
+    return fail(manifest_name);
+  }
+  fs::remove(set_aside, error);
+  fs::remove(folder / kClaimFileName, error);
+  return std::nullopt;
+}
+
+}  // namespace flashdisk

@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 inline constexpr std::string_view kManifestFileName = "disk.toml";
 // A manifest longer than this is no manifest.
@@ -96,4 +98,12 @@ struct ManifestError {
 std::variant<Manifest, ManifestError> ParseManifest(std::string_view text);
 std::string ManifestText(const Manifest& manifest);
 
-}  // namespace flashdisk::cli
+// Each key a table of the manifest gets, in the order written, with its
+// value as TOML text: only what differs from add's defaults.
+using ManifestKeys = std::vector<std::pair<std::string, std::string>>;
+ManifestKeys DiskKeys(const DiskSettings& disk);
+ManifestKeys EntryKeys(const EntrySettings& entry);
+// "HEADER\nkey = value\n…"
+std::string TableText(std::string_view header, const ManifestKeys& keys);
+
+}  // namespace flashdisk

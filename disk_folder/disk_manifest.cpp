@@ -1,16 +1,15 @@
-#include "cli/disk_manifest.h"
+#include "disk_folder/disk_manifest.h"
 
 #include <toml++/toml.h>
 #include <algorithm>
 #include <limits>
-#include <sstream>
 
-#include "cli/load_address_text.h"
 #include "image/cp1251_text.h"
+#include "image/hex_text.h"
 #include "image/image_format.h"
 #include "image/user_messages.h"
 
-namespace flashdisk::cli {
+namespace flashdisk {
 
 namespace {
 
@@ -370,20 +369,20 @@ std::string Quoted(std::string_view text) {
   return quoted + '"';
 }
 
-void WriteKey(std::ostream& out, std::string_view key, std::string_view value) {
-  out << key << " = " << value << '\n';
+void WriteKey(ManifestKeys& out, std::string_view key, std::string_view value) {
+  out.emplace_back(key, value);
 }
 
-void WriteString(std::ostream& out, std::string_view key, std::string_view text) {
+void WriteString(ManifestKeys& out, std::string_view key, std::string_view text) {
   WriteKey(out, key, Quoted(text));
 }
 
-void WriteNumber(std::ostream& out, std::string_view key, std::uint32_t number) {
+void WriteNumber(ManifestKeys& out, std::string_view key, std::uint32_t number) {
   WriteKey(out, key, std::to_string(number));
 }
 
 // Target addresses as the window shows them, in four hexadecimal digits.
-void WriteAddress(std::ostream& out, std::string_view key, std::uint16_t address) {
+void WriteAddress(ManifestKeys& out, std::string_view key, std::uint16_t address) {
   std::string text = "0x";
   for (int shift = 12; shift >= 0; shift -= 4) {
     text += kHexDigits[(address >> shift) & 0xF];
@@ -391,7 +390,7 @@ void WriteAddress(std::ostream& out, std::string_view key, std::uint16_t address
   WriteKey(out, key, text);
 }
 
-void WriteBytes(std::ostream& out, std::string_view key, const ByteString& bytes) {
+void WriteBytes(ManifestKeys& out, std::string_view key, const ByteString& bytes) {
   std::string text;
   for (const auto byte : bytes) {
     text += text.empty() ? "" : " ";
@@ -401,14 +400,13 @@ void WriteBytes(std::ostream& out, std::string_view key, const ByteString& bytes
   WriteString(out, key, text);
 }
 
-void WriteFlag(std::ostream& out, std::string_view key, std::optional<bool> value) {
+void WriteFlag(ManifestKeys& out, std::string_view key, std::optional<bool> value) {
   if (value) {
     WriteKey(out, key, *value ? "true" : "false");
   }
 }
 
-void WriteDisk(std::ostream& out, const DiskSettings& disk) {
-  out << "[disk]\n";
+void WriteDisk(ManifestKeys& out, const DiskSettings& disk) {
   WriteString(out, "size", disk.size);
   WriteKey(out, "sector", disk.sector);
   if (!disk.label.empty()) {
@@ -437,8 +435,7 @@ void WriteDisk(std::ostream& out, const DiskSettings& disk) {
 
 // Only what differs from add's defaults, so a hand-written entry and an
 // unpacked one read alike.
-void WriteEntry(std::ostream& out, const EntrySettings& entry) {
-  out << "\n[[entry]]\n";
+void WriteEntry(ManifestKeys& out, const EntrySettings& entry) {
   WriteString(out, "file", entry.file.path);
   if (entry.name) {
     WriteString(out, "name", *entry.name);
@@ -487,13 +484,32 @@ std::variant<Manifest, ManifestError> ParseManifest(std::string_view text) {
   }
 }
 
-std::string ManifestText(const Manifest& manifest) {
-  std::ostringstream out;
-  WriteDisk(out, manifest.disk);
-  for (const auto& entry : manifest.entries) {
-    WriteEntry(out, entry);
-  }
-  return out.str();
+ManifestKeys DiskKeys(const DiskSettings& disk) {
+  ManifestKeys keys;
+  WriteDisk(keys, disk);
+  return keys;
 }
 
-}  // namespace flashdisk::cli
+ManifestKeys EntryKeys(const EntrySettings& entry) {
+  ManifestKeys keys;
+  WriteEntry(keys, entry);
+  return keys;
+}
+
+std::string TableText(std::string_view header, const ManifestKeys& keys) {
+  std::string text = std::string(header) + '\n';
+  for (const auto& [key, value] : keys) {
+    text += key + " = " + value + '\n';
+  }
+  return text;
+}
+
+std::string ManifestText(const Manifest& manifest) {
+  auto text = TableText("[disk]", DiskKeys(manifest.disk));
+  for (const auto& entry : manifest.entries) {
+    text += '\n' + TableText("[[entry]]", EntryKeys(entry));
+  }
+  return text;
+}
+
+}  // namespace flashdisk
