@@ -313,6 +313,7 @@ std::optional<QString> MainWindow::WriteDisk(const std::filesystem::path& path) 
   if (!image_.has_image() || !IsSound(image_)) {
     return TextFromUtf8(kFormatErrorMessage);
   }
+  image_.List();  // the folder is written from the listing
   FolderUnpackOptions options;
   options.force = true;  // the folder holds the disk's files already
   const auto error = UnpackIntoFolder(image_, path.parent_path(), options);
