@@ -242,7 +242,8 @@ bool MainWindow::OpenImageFile(const QString& path) {
 // A manifest or a file that pack refuses leaves the image as it was, so that
 // Save never puts another disk into the folder the user is mending.
 bool MainWindow::OpenDiskFolder(const QString& path) {
-  const auto manifest = ManifestOf(HostPath(path));
+  // Pack's messages name the manifest as the system writes paths.
+  const auto manifest = ManifestOf(HostPath(path).make_preferred());
   auto packed = PackFolder(manifest);
   if (!packed.image) {
     services_.ShowError(*this, TextFromUtf8(packed.error));
