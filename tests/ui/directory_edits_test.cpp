@@ -428,7 +428,6 @@ class DirectoryEditsTest : public QObject {
     const auto before = FolderFiles(disk);
     session.Open(disk / "disk.toml");
     QCOMPARE(FieldText(session.window, 1049), QString("disk"));
-    QCOMPARE(session.services.ErrorTexts(), QStringList());
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
     session.services.source_answers = {Path(session.folder.Write("new.bin", Bytes({1, 2, 3})))};
     session.OnEntry(1, "Заменить данные…");
