@@ -14,6 +14,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "disk_folder/disk_manifest.h"
+#include "disk_folder/folder_packing.h"
+#include "disk_folder/folder_unpacking.h"
 #include "image/check_report.h"
 #include "image/hex_text.h"
 #include "image/image_format.h"
@@ -82,6 +85,22 @@ void Refuse(QDropEvent& event) {
 bool IsImageFile(const QString& path) {
   const QFileInfo file(path);
   return !file.isDir() && file.suffix().compare(kImageSuffix, Qt::CaseInsensitive) == 0;
+}
+
+// A disk kept as a folder is named by its manifest, whatever the letter case
+// a Windows user typed it in.
+bool IsManifest(const QString& path) {
+  const QFileInfo file(path);
+  return !file.isDir() &&
+         file.fileName().compare(TextFromUtf8(kManifestFileName), Qt::CaseInsensitive) == 0;
+}
+
+// Only a folder that holds a manifest is a disk; any other one stays
+// something the window cannot take.
+bool IsDiskFolder(const QString& path) {
+  const QFileInfo file(path);
+  return file.isDir() ? QFileInfo(QDir(path).filePath(TextFromUtf8(kManifestFileName))).isFile()
+                      : IsManifest(path);
 }
 
 }  // namespace
@@ -197,6 +216,13 @@ void MainWindow::OpenImage() {
 }
 
 bool MainWindow::OpenImageFile(const QString& path) {
+  if (IsDiskFolder(path)) {
+    return OpenDiskFolder(path);
+  }
+  // The manifest's filter would hide the image in the Save dialog.
+  if (file_dialogs_.selected_filter == kManifestFilter) {
+    file_dialogs_.selected_filter = kImageFilter;
+  }
   image_.set_image_path(HostPath(path));
   ShowImageName(path);
   // A failed read leaves the image and its listing as they were.
@@ -210,6 +236,38 @@ bool MainWindow::OpenImageFile(const QString& path) {
   ShowHeader();
   KeepAsSaved();
   List();
+  return true;
+}
+
+// A manifest or a file that pack refuses leaves the image as it was, so that
+// Save never puts another disk into the folder the user is mending.
+bool MainWindow::OpenDiskFolder(const QString& path) {
+  // Pack's messages name the manifest as the system writes paths.
+  const auto manifest = ManifestOf(HostPath(path).make_preferred());
+  auto packed = PackFolder(manifest);
+  if (!packed.image) {
+    services_.ShowError(*this, TextFromUtf8(packed.error));
+    return false;
+  }
+  viewers_->CloseAll();
+  image_ = std::move(*packed.image);
+  image_.set_image_path(manifest);
+  ShowImageName(PathText(manifest));
+  // Save proposes the manifest, so the dialog lists manifests.
+  file_dialogs_.selected_filter = kManifestFilter;
+  image_file_ = FileStamp::Of(manifest);
+  ShowHeader();
+  KeepAsSaved();
+  List();
+  // Two entries of one name or an RKS file of another length than its
+  // header says pack anyway, but the user should know.
+  QStringList warnings;
+  for (const auto& warning : packed.warnings) {
+    warnings << TextFromUtf8(warning);
+  }
+  if (!warnings.isEmpty()) {
+    services_.ShowError(*this, warnings.join('\n'));
+  }
   return true;
 }
 
@@ -237,13 +295,30 @@ bool MainWindow::SaveImage() {
   if (ChangedSince(image_file_, path) && !services_.Ask(*this, kOverwriteChangedQuestion)) {
     return false;
   }
-  if (!image_.Save(path)) {
-    services_.ShowError(*this, TextFromUtf8(kWriteErrorMessage));
+  if (const auto error = WriteDisk(path)) {
+    services_.ShowError(*this, *error);
     return false;
   }
   image_file_ = FileStamp::Of(path);
   KeepAsSaved();
   return true;
+}
+
+std::optional<QString> MainWindow::WriteDisk(const std::filesystem::path& path) {
+  if (!IsManifest(PathText(path))) {
+    return image_.Save(path) ? std::nullopt
+                             : std::optional<QString>(TextFromUtf8(kWriteErrorMessage));
+  }
+  // A folder is written from the directory's chain; a damaged one would
+  // lose the entries it no longer reaches.
+  if (!image_.has_image() || !IsSound(image_)) {
+    return TextFromUtf8(kFormatErrorMessage);
+  }
+  image_.List();  // the folder is written from the listing
+  FolderUnpackOptions options;
+  options.force = true;  // the folder holds the disk's files already
+  const auto error = UnpackIntoFolder(image_, path.parent_path(), options);
+  return error ? std::optional<QString>(TextFromUtf8(*error)) : std::nullopt;
 }
 
 void MainWindow::KeepAsSaved() {
@@ -352,8 +427,9 @@ void MainWindow::ShowSelectedEntry() {
   SetAttributeBoxes(*this, entry->attributes.Plain());
 }
 
+// A disk folder is shown by its own name rather than its manifest's.
 void MainWindow::ShowImageName(const QString& path) {
-  Field(ids::kImageName).setText(FileNamePart(path));
+  Field(ids::kImageName).setText(FileNamePart(IsManifest(path) ? QFileInfo(path).path() : path));
 }
 
 std::optional<DirectoryEntry> MainWindow::SelectedEntry() const {
@@ -455,8 +531,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList files = DroppedFiles(*event);
   const bool done =
       !files.isEmpty() && (event->possibleActions() & Qt::CopyAction) &&
-      (files.size() == 1 && IsImageFile(files.constFirst()) ? OpenDroppedImage(files.constFirst())
-                                                            : AddDroppedFiles(files));
+      (files.size() == 1 && (IsImageFile(files.constFirst()) || IsDiskFolder(files.constFirst()))
+           ? OpenDroppedImage(files.constFirst())
+           : AddDroppedFiles(files));
   if (done) {
     TakeAsCopy(*event);
   } else {

@@ -5,6 +5,8 @@
 // entries are taken out, moved, refilled, saved to files and checked.
 // The window knows when its image holds changes not yet saved: the title
 // shows an asterisk, and nothing lets the image go without asking first.
+// A disk kept as a folder opens through its disk.toml, packed in memory as
+// the command line packs it, and is saved back into its folder in place.
 #pragma once
 
 #include <QDialog>
@@ -40,10 +42,11 @@ class MainWindow : public QDialog {
   // The image position of the entry selected in the directory list.
   std::optional<std::uint32_t> SelectedEntryPosition() const;
   // Opens an image file as "Открыть" does once the file is chosen; true
-  // when the file was read.
+  // when the file was read. A disk folder, or its disk.toml, is packed.
   bool OpenImageFile(const QString& path);
-  // Opens the image named on the command line (an absolute path) once the
-  // window shows, so that a message about it has the window as its owner.
+  // Opens the image or disk folder named on the command line (an absolute
+  // path) once the window shows, so that a message about it has the window
+  // as its owner.
   void OpenImageAtStart(const std::filesystem::path& path);
 
   const DirectoryListModel& directory() const { return directory_; }
@@ -53,8 +56,8 @@ class MainWindow : public QDialog {
   void reject() override;
 
  protected:
-  // Files from a file manager, always copied: one image file is opened, any
-  // others are added.
+  // Files from a file manager, always copied: one image file, or one disk
+  // folder or its disk.toml, is opened; any others are added.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -65,8 +68,13 @@ class MainWindow : public QDialog {
   void ConnectButtons();
   void NewImage();
   void OpenImage();
+  // True once the packed disk is in.
+  bool OpenDiskFolder(const QString& path);
   // True once the image is written.
   bool SaveImage();
+  // Writes the disk to `path`: a disk.toml's folder is updated in place, any
+  // other name gets an image file. The error, if any.
+  std::optional<QString> WriteDisk(const std::filesystem::path& path);
   void ApplyLabel();
   void AddEntry();
   void ChangeEntry();
@@ -106,7 +114,7 @@ class MainWindow : public QDialog {
   EntryPlan plan_;
   ImageFileDialogs file_dialogs_;
   DirectoryListModel directory_;
-  // The image file as the window last opened or saved it.
+  // The image file, or a folder's manifest, as the window last opened or saved it.
   std::optional<FileStamp> image_file_;
   // The disk's bytes as last opened, saved or made by "Новый".
   std::vector<std::uint8_t> saved_bytes_;

@@ -15,6 +15,8 @@ inline constexpr char kErrorCaption[] = "Ошибка";
 inline constexpr char kNewImageCaption[] = "Внимание!";
 inline constexpr char kNewImageQuestion[] = "Создать новый образ диска?";
 inline constexpr char kImageFilter[] = "Образы ПЗУ (*.rom)";
+// A disk kept as a folder is opened and saved through its manifest.
+inline constexpr char kManifestFilter[] = "Описание диска (disk.toml)";
 inline constexpr char kAllFilesFilter[] = "Все файлы (*)";
 inline constexpr char kImageSuffix[] = "rom";
 inline constexpr char kSaveChangesQuestion[] = "Сохранить изменения в образе?";
@@ -28,7 +30,7 @@ struct ImageFileDialogs {
   // The filter chosen last; the image filter until the user picks another.
   QString selected_filter = kImageFilter;
 
-  static QStringList Filters() { return {kImageFilter, kAllFilesFilter}; }
+  static QStringList Filters() { return {kImageFilter, kManifestFilter, kAllFilesFilter}; }
 };
 
 class WindowServices {
@@ -39,7 +41,8 @@ class WindowServices {
   virtual void ShowError(QWidget& owner, const QString& text) = 0;
   // "Создать новый образ диска?" with the buttons Да and Нет; true for Да.
   virtual bool ConfirmNewImage(QWidget& owner) = 0;
-  // Chooses an image file to open; a name that does not exist is accepted,
+  // Chooses an image file, or a folder's disk.toml, to open; a name that
+  // does not exist is accepted,
   // and a name typed without an extension gets ".rom". Nothing on Cancel.
   virtual std::optional<QString> ChooseImageToOpen(QWidget& owner, const QString& proposed_path,
                                                    ImageFileDialogs& settings) = 0;

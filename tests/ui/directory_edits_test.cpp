@@ -17,6 +17,7 @@
 #include <QtTest>
 #include <map>
 
+#include "disk_folder/folder_unpacking.h"
 #include "image/utf8_path.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/ui/support/disk_bytes.h"
@@ -25,6 +26,7 @@
 #include "tests/ui/support/window_driving.h"
 #include "ui/entry_viewer.h"
 #include "ui/field_text.h"
+#include "ui/start_arguments.h"
 
 using namespace flashdisk;
 using namespace flashdisk::testing;
@@ -159,6 +161,23 @@ Qt::DropAction Drop(QWidget& window, const std::vector<std::filesystem::path>& f
   }
   data.setUrls(urls);
   return Drop(window, data);
+}
+
+// Every file of `folder` with its bytes.
+std::map<std::string, std::vector<std::uint8_t>> FolderFiles(const std::filesystem::path& folder) {
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  for (const auto& file : std::filesystem::directory_iterator(folder)) {
+    files[Utf8FromPath(file.path().filename())] = ReadBytes(file.path());
+  }
+  return files;
+}
+
+// Writes `text` as `name` in `folder`, making the folders on its way.
+std::filesystem::path WriteText(const TemporaryFolder& folder, const std::filesystem::path& name,
+                                std::string_view text) {
+  std::filesystem::create_directories((folder / name).parent_path());
+  return folder.Write(name,
+                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 // The entry viewers shown over the window.
@@ -309,7 +328,7 @@ class DirectoryEditsTest : public QObject {
              Bytes({0x00, 0x50, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 9, 8}));
   }
 
-  void aDamagedChainIsNeitherRemovedFromNorMovedNorRefilled() {
+  void aDamagedChainIsNeitherRemovedFromNorMovedNorRefilledNorUnpacked() {
     MendSession session(DiskWithBrokenChain());
     const auto plain = session.folder.Write("new.bin", Bytes({1}));
     session.services.question_answers = {true};
@@ -317,9 +336,10 @@ class DirectoryEditsTest : public QObject {
     session.OnEntry(0, "Удалить");
     session.OnEntry(0, "Вниз");
     session.OnEntry(0, "Заменить данные…");
-    QCOMPARE(
-        session.services.ErrorTexts(),
-        (QStringList{"Ошибка формата диска!", "Ошибка формата диска!", "Ошибка формата диска!"}));
+    // A folder would hold only the entries the chain still reaches.
+    session.Save(session.folder / "disk.toml");
+    QVERIFY(!std::filesystem::exists(session.folder / "disk.toml"));
+    QCOMPARE(session.services.ErrorTexts(), QStringList(4, "Ошибка формата диска!"));
     QCOMPARE(session.Saved(0, 65536), DiskWithBrokenChain());
   }
 
@@ -395,6 +415,72 @@ class DirectoryEditsTest : public QObject {
     QCOMPARE(FieldText(session.window, 1049), QString("Другой.ROM"));
     QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO"}));
     QVERIFY(std::filesystem::exists(other));
+  }
+
+  void aDiskFolderIsOpenedAndSavedBackInPlace() {
+    MendSession session;
+    const auto disk = session.folder / "disk";
+    DiskImage image;
+    QVERIFY(image.Load(session.folder / "disk.rom"));
+    image.Check();
+    image.List();
+    QVERIFY(!UnpackIntoFolder(image, disk));
+    const auto before = FolderFiles(disk);
+    session.Open(disk / "disk.toml");
+    QCOMPARE(FieldText(session.window, 1049), QString("disk"));
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
+    session.services.source_answers = {Path(session.folder.Write("new.bin", Bytes({1, 2, 3})))};
+    session.OnEntry(1, "Заменить данные…");
+    TypeOver(ById<QLineEdit>(session.window, 1001), "НОВЫЙ");
+    Click(session.window, 1072);
+    // Opening the folder again asks first; Да saves into the folder itself.
+    session.services.save_changes_answers = {UnsavedChangesAnswer::kSave};
+    session.services.save_answers.push_back(Path(disk / "disk.toml"));
+    session.services.open_answers.push_back(Path(disk));
+    Click(session.window, 1050);
+    QCOMPARE(session.services.save_changes_questions, 1);
+    QCOMPARE(session.services.save_requests.at(0).proposed, Path(disk / "disk.toml"));
+    QCOMPARE(session.services.save_requests.at(0).filter, QString("Описание диска (disk.toml)"));
+    QCOMPARE(session.services.ErrorTexts(), QStringList());
+    // TWO's data file and the manifest change, nothing else.
+    auto after = FolderFiles(disk);
+    QVERIFY(after.at("disk.toml") != before.at("disk.toml"));
+    QCOMPARE(after.at("TWO"), Bytes({1, 2, 3}));
+    after["disk.toml"] = before.at("disk.toml");
+    after["TWO"] = before.at("TWO");
+    QVERIFY(after == before);
+    // Read back from the folder, the disk holds both edits.
+    QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
+    QCOMPARE(session.Saved(8, 6), Bytes({0xCD, 0xCE, 0xC2, 0xDB, 0xC9, 0x00}));
+  }
+
+  void aFolderOpensFromADropOrTheStartOnlyWithASoundManifest() {
+    MendSession session;
+    std::filesystem::create_directory(session.folder / "plain");
+    const auto manifest = WriteText(session.folder, "bad/disk.toml",
+                                    "[disk]\nsize = \"64k\"\n[[entry]]\nfile = \"one.bin\"\n"
+                                    "load = \"12345\"\n");
+    session.folder.Write("bad/one.bin", Bytes({1}));
+    QCOMPARE(Drop(session.window, {session.folder / "plain"}), Qt::IgnoreAction);
+    QCOMPARE(Drop(session.window, {session.folder / "bad"}), Qt::IgnoreAction);
+    // Windows' backslashes read as Qt's slashes.
+    const auto errors = session.services.ErrorTexts().replaceInStrings("\\", "/");
+    QCOMPARE(errors.size(), 2);
+    QCOMPARE(errors.at(0), QString("Ошибка чтения файла!"));
+    QCOMPARE(errors.at(1), Path(manifest) +
+                               ":5: entry[1].load: Нужен шестнадцатеричный адрес: "
+                               "0x8000 или \"8000\"!");
+    QCOMPARE(session.ListedNames(), (QStringList{"ONE", "TWO", "THREE"}));
+
+    // A warning of pack's is told once the folder is open.
+    WriteText(session.folder, "bad/disk.toml",
+              "[[entry]]\nfile = \"one.bin\"\n[[entry]]\nfile = \"one.bin\"\n");
+    const auto start = ReadStartArguments({"flashdisk-composer", "bad"}, session.folder.path());
+    session.window.OpenImageAtStart(*start.image);
+    QTRY_COMPARE(session.ListedNames(), (QStringList{"one.bin", "one.bin"}));
+    QCOMPARE(FieldText(session.window, 1049), QString("bad"));
+    QCOMPARE(session.services.ErrorTexts().replaceInStrings("\\", "/").at(2),
+             Path(manifest) + ":4: entry[2]: Внимание: такое же имя у записи 1.");
   }
 
   void filesDroppedWithoutAnImageAreRefused() {

@@ -224,7 +224,8 @@ class WindowServicesTest : public QObject {
     ModalDriver driver;
     driver.WhenOpen<QFileDialog>([&](QFileDialog& dialog) {
       QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Сохранить"));
-      QCOMPARE(dialog.nameFilters(), (QStringList{"Образы ПЗУ (*.rom)", "Все файлы (*)"}));
+      QCOMPARE(dialog.nameFilters(),
+               (QStringList{"Образы ПЗУ (*.rom)", "Описание диска (disk.toml)", "Все файлы (*)"}));
       QCOMPARE(dialog.selectedNameFilter(), QString("Образы ПЗУ (*.rom)"));
       QCOMPARE(dialog.directory().absolutePath(), Path(folder.path()));
       QCOMPARE(FileNameField(dialog).text(), QString("disk.rom"));
@@ -248,8 +249,8 @@ class WindowServicesTest : public QObject {
     driver.WhenOpen<QFileDialog>([](QFileDialog& dialog) {
       QCOMPARE(AcceptButton(dialog).text().remove('&'), QString("Открыть"));
       auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
-      types->setCurrentIndex(1);
-      emit types->activated(1);
+      types->setCurrentIndex(2);
+      emit types->activated(2);
       Answer(dialog, "new");
     });
     QCOMPARE(services_.ChooseImageToOpen(owner_, Path(folder / "x.rom"), settings),
