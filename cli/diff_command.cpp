@@ -255,8 +255,6 @@ int RunDiff(const DiffOptions& options, const Console& console) {
   }
   std::vector<ImageChange> changes;
   if (!std::ranges::equal(from->disk(), to->disk())) {
-    from->List();
-    to->List();
     changes = DiffImages(*from, *to);
   }
   if (options.json) {

@@ -1,5 +1,6 @@
 #include "image/entry_matching.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace flashdisk {
@@ -28,11 +29,16 @@ void MatchUniqueNames(std::span<const MatchedEntryKey> from, std::span<const Mat
     ++count.in_from;
     count.from_index = i;
   }
+  // Pointers into the map stay valid while it grows.
+  std::vector<const NameCount*> to_counts;
+  to_counts.reserve(to.size());
   for (const auto& entry : to) {
-    ++counts[entry.name].in_to;
+    auto& count = counts[entry.name];
+    ++count.in_to;
+    to_counts.push_back(&count);
   }
   for (std::size_t i = 0; i < to.size(); ++i) {
-    const auto& count = counts[to[i].name];
+    const auto& count = *to_counts[i];
     if (count.in_from == 1 && count.in_to == 1) {
       matches[i] = count.from_index;
       taken[count.from_index] = true;
@@ -83,10 +89,24 @@ void MatchSamePlace(std::size_t from_count, Matches& matches, std::vector<bool>&
   }
 }
 
+// Two directories of the same names and data in the same order, as after an
+// edit of an entry's fields: each rule pairs every entry with its own place.
+bool SameNamesAndData(std::span<const MatchedEntryKey> from, std::span<const MatchedEntryKey> to) {
+  return std::ranges::equal(from, to, [](const MatchedEntryKey& a, const MatchedEntryKey& b) {
+    return a.name == b.name && std::ranges::equal(a.data, b.data);
+  });
+}
+
 }  // namespace
 
 Matches MatchEntries(std::span<const MatchedEntryKey> from, std::span<const MatchedEntryKey> to) {
   Matches matches(to.size());
+  if (SameNamesAndData(from, to)) {
+    for (std::size_t i = 0; i < to.size(); ++i) {
+      matches[i] = i;
+    }
+    return matches;
+  }
   std::vector<bool> taken(from.size(), false);
   MatchUniqueNames(from, to, matches, taken);
   MatchSameData(from, to, matches, taken);

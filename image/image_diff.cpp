@@ -4,6 +4,7 @@
 
 #include "image/entry_matching.h"
 #include "image/entry_plan.h"
+#include "image/little_endian.h"
 
 namespace flashdisk {
 
@@ -52,14 +53,61 @@ void DiffHeaders(const ImageHeader& a, const ImageHeader& b, Changes& changes) {
   AddIfChanged(changes, ChangeKind::kDirectoryOffset, a.directory_offset, b.directory_offset);
 }
 
-std::vector<MatchedEntryKey> KeysOf(const DiskImage& image) {
-  std::vector<MatchedEntryKey> keys;
-  keys.reserve(image.listing().entries.size());
-  for (const auto& entry : image.listing().entries) {
-    keys.push_back({entry.name, image.EntryData(entry)});
+// One disk's chain, walked as List walks it. Entries are read in full only
+// when the directories differ in more than their entries' fields.
+struct Chain {
+  const DiskImage& image;
+  std::vector<std::uint32_t> positions;
+  std::vector<DirectoryEntry> entries;
+
+  explicit Chain(const DiskImage& disk_image) : image(disk_image) {
+    const auto disk = image.disk();
+    auto walk = DirectoryWalk(disk, ReadLe32(disk, kDirectoryOffsetOffset));
+    while (const auto position = walk.Next()) {
+      positions.push_back(*position);
+    }
   }
-  return keys;
-}
+
+  // The name as ReadTextField gives it, without making a string of it.
+  std::string_view NameAt(std::size_t index) const {
+    const auto field = image.disk().subspan(positions[index] + kEntryNameOffset, kTextFieldSize);
+    const std::string_view text(reinterpret_cast<const char*>(field.data()), field.size());
+    return text.substr(0, text.find('\0'));
+  }
+
+  std::span<const std::uint8_t> DataAt(std::size_t index) const {
+    const auto disk = image.disk();
+    DirectoryEntry sizes;
+    sizes.position = positions[index];
+    sizes.data_size = ReadLe32(disk, sizes.position + kEntryDataSizeOffset);
+    sizes.total_length = ReadLe32(disk, sizes.position + kEntryTotalLengthOffset);
+    return image.EntryData(sizes);
+  }
+
+  std::span<const std::uint8_t> FixedPartAt(std::size_t index) const {
+    return image.disk().subspan(positions[index], kEntryHeaderSize);
+  }
+
+  DirectoryEntry EntryAt(std::size_t index) const {
+    return ReadDirectoryEntry(image.disk(), positions[index]);
+  }
+
+  void ReadEntries() {
+    entries.reserve(positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      entries.push_back(EntryAt(i));
+    }
+  }
+
+  std::vector<MatchedEntryKey> Keys() const {
+    std::vector<MatchedEntryKey> keys;
+    keys.reserve(entries.size());
+    for (const auto& entry : entries) {
+      keys.push_back({entry.name, image.EntryData(entry)});
+    }
+    return keys;
+  }
+};
 
 // Matched entries that keep their order among themselves stay; the others
 // moved. The longest run of `from` places that rises in `to`'s order is the
@@ -70,6 +118,12 @@ std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& ma
     if (matches[i]) {
       matched.push_back(i);
     }
+  }
+  std::vector<bool> moved(matches.size(), false);
+  const auto rising =
+      std::ranges::is_sorted(matched, {}, [&](std::size_t to_index) { return *matches[to_index]; });
+  if (rising) {
+    return moved;
   }
   // Patience sorting: tails[k] ends the best rising run of length k + 1.
   std::vector<std::size_t> tails;
@@ -88,7 +142,6 @@ std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& ma
       *slot = k;
     }
   }
-  std::vector<bool> moved(matches.size(), false);
   for (const auto k : matched) {
     moved[k] = true;
   }
@@ -104,24 +157,29 @@ class DiskDiffer {
       : from_(from), to_(to), changes_(changes) {}
 
   void DiffEntries() {
-    const auto& to_entries = to_.listing().entries;
-    const auto matches = MatchEntries(KeysOf(from_), KeysOf(to_));
+    if (SameNamesAndData()) {
+      DiffInPlace();
+      return;
+    }
+    from_.ReadEntries();
+    to_.ReadEntries();
+    const auto matches = MatchEntries(from_.Keys(), to_.Keys());
     const auto moved = MovedEntries(matches);
-    removed_.assign(from_.listing().entries.size(), true);
+    removed_.assign(from_.entries.size(), true);
     for (const auto& match : matches) {
       if (match) {
         removed_[*match] = false;
       }
     }
-    for (std::size_t i = 0; i < to_entries.size(); ++i) {
+    for (std::size_t i = 0; i < to_.entries.size(); ++i) {
       if (!matches[i]) {
-        Add(ChangeKind::kAdded, i, to_entries[i]);
+        Add(ChangeKind::kAdded, i, to_.entries[i]);
         continue;
       }
       if (!moved[i]) {
         TellRemovedBefore(*matches[i]);
       }
-      DiffEntry(*matches[i], i, moved[i]);
+      DiffEntry(from_.entries[*matches[i]], *matches[i], to_.entries[i], i, moved[i]);
     }
     TellRemovedBefore(removed_.size());
   }
@@ -134,17 +192,43 @@ class DiskDiffer {
     return change;
   }
 
+  // What MatchEntries would pair each entry with its own place for, as
+  // after edits of entries' fields, told without its tables.
+  bool SameNamesAndData() const {
+    const auto count = from_.positions.size();
+    if (to_.positions.size() != count) {
+      return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      if (from_.NameAt(i) != to_.NameAt(i) || !std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Only entries whose fixed parts differ are read: the largest directories
+  // differ in a few entries after an edit.
+  void DiffInPlace() {
+    const bool same_sectors = from_.image.sector_size() == to_.image.sector_size();
+    for (std::size_t i = 0; i < to_.positions.size(); ++i) {
+      if (same_sectors && std::ranges::equal(from_.FixedPartAt(i), to_.FixedPartAt(i))) {
+        continue;
+      }
+      DiffEntry(from_.EntryAt(i), i, to_.EntryAt(i), i, false);
+    }
+  }
+
   void TellRemovedBefore(std::size_t end) {
     for (; next_removed_ < end; ++next_removed_) {
       if (removed_[next_removed_]) {
-        Add(ChangeKind::kRemoved, next_removed_, from_.listing().entries[next_removed_]);
+        Add(ChangeKind::kRemoved, next_removed_, from_.entries[next_removed_]);
       }
     }
   }
 
-  void DiffEntry(std::size_t from_index, std::size_t to_index, bool moved) {
-    const auto& a = from_.listing().entries[from_index];
-    const auto& b = to_.listing().entries[to_index];
+  void DiffEntry(const DirectoryEntry& a, std::size_t from_index, const DirectoryEntry& b,
+                 std::size_t to_index, bool moved) {
     if (moved) {
       auto& change = Add(ChangeKind::kMoved, to_index, b);
       change.old_value = static_cast<std::int64_t>(from_index + 1);
@@ -155,7 +239,7 @@ class DiskDiffer {
       change.old_text = a.name;
       change.new_text = b.name;
     }
-    if (const auto at = FirstDifference(from_.EntryData(a), to_.EntryData(b));
+    if (const auto at = FirstDifference(from_.image.EntryData(a), to_.image.EntryData(b));
         at || a.data_size != b.data_size) {
       auto& change = Add(ChangeKind::kData, to_index, b);
       change.old_value = a.data_size;
@@ -167,8 +251,9 @@ class DiskDiffer {
     // Counted alike on both sides, so that making an entry Aligned is told
     // as an attribute only.
     const bool aligned = b.attributes.Has(kAttributeAligned);
-    AddValues(ChangeKind::kReserve, to_index, b, EntryReserve(a, aligned, from_.sector_size()),
-              EntryReserve(b, aligned, to_.sector_size()));
+    AddValues(ChangeKind::kReserve, to_index, b,
+              EntryReserve(a, aligned, from_.image.sector_size()),
+              EntryReserve(b, aligned, to_.image.sector_size()));
   }
 
   void AddValues(ChangeKind kind, std::size_t index, const DirectoryEntry& entry,
@@ -180,8 +265,8 @@ class DiskDiffer {
     }
   }
 
-  const DiskImage& from_;
-  const DiskImage& to_;
+  Chain from_;
+  Chain to_;
   Changes& changes_;
   std::vector<bool> removed_;
   std::size_t next_removed_ = 0;

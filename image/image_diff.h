@@ -48,7 +48,8 @@ struct ImageChange {
   std::optional<std::uint64_t> first_difference;  // data, other bytes
 };
 
-// Both disks are checked and listed. No change when their bytes are the same.
+// Both disks are checked; their listings are not used. No change when their
+// bytes are the same.
 std::vector<ImageChange> DiffImages(const DiskImage& from, const DiskImage& to);
 
 // What an entry holds beyond the sectors that its fixed part and data need,
