@@ -1,6 +1,7 @@
 #include "image/entry_matching.h"
 
 #include <algorithm>
+#include <memory_resource>
 #include <unordered_map>
 
 namespace flashdisk {
@@ -22,7 +23,10 @@ struct NameCount {
 
 void MatchUniqueNames(std::span<const MatchedEntryKey> from, std::span<const MatchedEntryKey> to,
                       Matches& matches, std::vector<bool>& taken) {
-  std::unordered_map<std::string_view, NameCount> counts;
+  // Nodes come from one block that goes at once: tens of thousands of
+  // small allocations and frees would cost more than the counting.
+  std::pmr::monotonic_buffer_resource nodes;
+  std::pmr::unordered_map<std::string_view, NameCount> counts(&nodes);
   counts.reserve(from.size() + to.size());
   for (std::size_t i = 0; i < from.size(); ++i) {
     auto& count = counts[from[i].name];

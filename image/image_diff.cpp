@@ -53,12 +53,11 @@ void DiffHeaders(const ImageHeader& a, const ImageHeader& b, Changes& changes) {
   AddIfChanged(changes, ChangeKind::kDirectoryOffset, a.directory_offset, b.directory_offset);
 }
 
-// One disk's chain, walked as List walks it. Entries are read in full only
-// when the directories differ in more than their entries' fields.
+// One disk's chain, walked as List walks it. An entry is read in full only
+// when it differs from the one it is paired with.
 struct Chain {
   const DiskImage& image;
   std::vector<std::uint32_t> positions;
-  std::vector<DirectoryEntry> entries;
 
   explicit Chain(const DiskImage& disk_image) : image(disk_image) {
     const auto disk = image.disk();
@@ -92,18 +91,11 @@ struct Chain {
     return ReadDirectoryEntry(image.disk(), positions[index]);
   }
 
-  void ReadEntries() {
-    entries.reserve(positions.size());
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-      entries.push_back(EntryAt(i));
-    }
-  }
-
   std::vector<MatchedEntryKey> Keys() const {
     std::vector<MatchedEntryKey> keys;
-    keys.reserve(entries.size());
-    for (const auto& entry : entries) {
-      keys.push_back({entry.name, image.EntryData(entry)});
+    keys.reserve(positions.size());
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      keys.push_back({NameAt(i), DataAt(i)});
     }
     return keys;
   }
@@ -161,25 +153,23 @@ class DiskDiffer {
       DiffInPlace();
       return;
     }
-    from_.ReadEntries();
-    to_.ReadEntries();
     const auto matches = MatchEntries(from_.Keys(), to_.Keys());
     const auto moved = MovedEntries(matches);
-    removed_.assign(from_.entries.size(), true);
+    removed_.assign(from_.positions.size(), true);
     for (const auto& match : matches) {
       if (match) {
         removed_[*match] = false;
       }
     }
-    for (std::size_t i = 0; i < to_.entries.size(); ++i) {
+    for (std::size_t i = 0; i < to_.positions.size(); ++i) {
       if (!matches[i]) {
-        Add(ChangeKind::kAdded, i, to_.entries[i]);
+        Add(ChangeKind::kAdded, i, to_.EntryAt(i));
         continue;
       }
       if (!moved[i]) {
         TellRemovedBefore(*matches[i]);
       }
-      DiffEntry(from_.entries[*matches[i]], *matches[i], to_.entries[i], i, moved[i]);
+      DiffPair(*matches[i], i, moved[i]);
     }
     TellRemovedBefore(removed_.size());
   }
@@ -207,22 +197,28 @@ class DiskDiffer {
     return true;
   }
 
-  // Only entries whose fixed parts differ are read: the largest directories
-  // differ in a few entries after an edit.
   void DiffInPlace() {
-    const bool same_sectors = from_.image.sector_size() == to_.image.sector_size();
     for (std::size_t i = 0; i < to_.positions.size(); ++i) {
-      if (same_sectors && std::ranges::equal(from_.FixedPartAt(i), to_.FixedPartAt(i))) {
-        continue;
-      }
-      DiffEntry(from_.EntryAt(i), i, to_.EntryAt(i), i, false);
+      DiffPair(i, i, false);
     }
+  }
+
+  // Only entries whose bytes differ are read: the largest directories
+  // differ in a few entries after an edit.
+  void DiffPair(std::size_t from_index, std::size_t to_index, bool moved) {
+    const bool same_sectors = from_.image.sector_size() == to_.image.sector_size();
+    if (!moved && same_sectors &&
+        std::ranges::equal(from_.FixedPartAt(from_index), to_.FixedPartAt(to_index)) &&
+        std::ranges::equal(from_.DataAt(from_index), to_.DataAt(to_index))) {
+      return;
+    }
+    DiffEntry(from_.EntryAt(from_index), from_index, to_.EntryAt(to_index), to_index, moved);
   }
 
   void TellRemovedBefore(std::size_t end) {
     for (; next_removed_ < end; ++next_removed_) {
       if (removed_[next_removed_]) {
-        Add(ChangeKind::kRemoved, next_removed_, from_.entries[next_removed_]);
+        Add(ChangeKind::kRemoved, next_removed_, from_.EntryAt(next_removed_));
       }
     }
   }
