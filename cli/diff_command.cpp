@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "cli/attribute_names.h"
 #include "cli/disk_manifest.h"
 #include "cli/json_output.h"
 #include "cli/listing_text.h"
@@ -68,12 +67,7 @@ DiskImage EmptyLike(const DiskImage& other) {
 }
 
 std::string AttributesText(std::int64_t stored) {
-  EntryAttributes attributes{static_cast<std::uint8_t>(stored)};
-  std::string text;
-  for (const auto name : SetAttributeNames(attributes)) {
-    text += (text.empty() ? "" : ",") + std::string(name);
-  }
-  return text.empty() ? "-" : text;
+  return cli::AttributesText(EntryAttributes{static_cast<std::uint8_t>(stored)});
 }
 
 std::string Address(std::int64_t value) {

@@ -1,6 +1,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "tests/cli/cli_test.h"
