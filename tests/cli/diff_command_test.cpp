@@ -58,23 +58,30 @@ TEST_F(DiffCommandTest, NamesEachChangeInTheDirectorysOrder) {
 }
 
 // A folder is packed in memory: an image and its own unpacked folder are
-// the same disk, and a folder's reserve shows as such.
+// the same disk, and an entry's reserve counts its own disk's sectors.
 TEST_F(DiffCommandTest, ComparesImagesWithFoldersAndFoldersWithEachOther) {
   Succeed({"unpack", "b.rom", "b"});
   EXPECT_EQ(Succeed({"diff", "b.rom", "b"}), "");
   EXPECT_EQ(Succeed({"diff", "b/disk.toml", "b.rom", "--json"}), "[]\n");
   EXPECT_EQ(Succeed({"diff", "b.rom", "b.rom"}), "");
 
+  // The same entry of 512 bytes, on 256- and on 128-byte sectors: beyond
+  // its 344 bytes, none of them or one sector is reserve.
   for (const std::string side : {"p", "q"}) {
     std::filesystem::create_directory(folder_ / side);
     std::filesystem::copy_file(folder_ / "g.bin", folder_ / side / "g.bin");
-    const std::string manifest = "[disk]\nsize = \"64k\"\n\n[[entry]]\nfile = \"g.bin\"\n" +
-                                 std::string(side == "q" ? "reserve = 1000\n" : "");
+    const std::string manifest =
+        "[disk]\nsize = \"64k\"\n" +
+        std::string(side == "q" ? "sector = 128\n\n[[entry]]\nfile = \"g.bin\"\nlength = 512\n"
+                                : "sector = 256\n\n[[entry]]\nfile = \"g.bin\"\n");
     Write(side + "/disk.toml", Bytes(manifest.begin(), manifest.end()));
   }
   const auto run = Run({"diff", "p", "q"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "Запись 1 «g.bin»: резерв 0 → 512 байт\n");
+  EXPECT_EQ(run.out,
+            "Размер сектора: 256 → 128\n"
+            "Смещение каталога: 256 → 128\n"
+            "Запись 1 «g.bin»: резерв 0 → 128 байт\n");
 }
 
 TEST_F(DiffCommandTest, RefusesWhatIsNoDiskWithTheStatusOfAnUnreadableImage) {

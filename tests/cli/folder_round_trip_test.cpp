@@ -353,7 +353,6 @@ TEST(FolderRoundTripTest, DiffNamesTheOneChangeMadeAndNothingElse) {
     EXPECT_TRUE(SameChange(found[0], *made))
         << "seed " << seed << ": kind " << static_cast<int>(made->kind) << " found as "
         << static_cast<int>(found[0].kind) << " of entry " << found[0].index;
-    EXPECT_TRUE(DiffImages(image, image).empty());
   }
   EXPECT_GT(changed, kImages / 2);
 }
