@@ -149,8 +149,9 @@ class DiskDiffer {
       : from_(from), to_(to), changes_(changes) {}
 
   void DiffEntries() {
-    if (SameNamesAndData()) {
-      DiffInPlace();
+    const auto common = CommonPrefix();
+    if (common == std::min(from_.positions.size(), to_.positions.size())) {
+      DiffInPlace(common);
       return;
     }
     const auto matches = MatchEntries(from_.Keys(), to_.Keys());
@@ -182,24 +183,30 @@ class DiskDiffer {
     return change;
   }
 
-  // What MatchEntries would pair each entry with its own place for, as
-  // after edits of entries' fields, told without its tables.
-  bool SameNamesAndData() const {
-    const auto count = from_.positions.size();
-    if (to_.positions.size() != count) {
-      return false;
+  // How many entries from the first on have the same names and data on both
+  // sides. MatchEntries pairs each of them with its own place: when all of
+  // one side's entries are among them, as after edits of entries' fields or
+  // an add at the end, the pairing is known without its tables.
+  std::size_t CommonPrefix() const {
+    const auto count = std::min(from_.positions.size(), to_.positions.size());
+    std::size_t i = 0;
+    while (i < count && from_.NameAt(i) == to_.NameAt(i) &&
+           std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
+      ++i;
     }
-    for (std::size_t i = 0; i < count; ++i) {
-      if (from_.NameAt(i) != to_.NameAt(i) || !std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
-        return false;
-      }
-    }
-    return true;
+    return i;
   }
 
-  void DiffInPlace() {
-    for (std::size_t i = 0; i < to_.positions.size(); ++i) {
+  // The rest of the longer side is added or removed.
+  void DiffInPlace(std::size_t common) {
+    for (std::size_t i = 0; i < common; ++i) {
       DiffPair(i, i, false);
+    }
+    for (std::size_t i = common; i < to_.positions.size(); ++i) {
+      Add(ChangeKind::kAdded, i, to_.EntryAt(i));
+    }
+    for (std::size_t i = common; i < from_.positions.size(); ++i) {
+      Add(ChangeKind::kRemoved, i, from_.EntryAt(i));
     }
   }
 
