@@ -21,8 +21,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What git names the missing side of an added or deleted file, on every system.
-constexpr std::string_view kGitNoFile = "/dev/null";
+// What git names the missing side of an added or deleted file; on Windows
+// the shell that starts the program may have turned it into "nul".
+bool IsGitNoFile(const fs::path& path) {
+  const auto text = Utf8FromPath(path);
+  return text == "/dev/null" || text == "nul" || text == "NUL";
+}
 
 bool IsDiskFolder(const fs::path& path) {
   std::error_code error;
@@ -224,7 +228,7 @@ DiffSides SidesOf(const DiffOptions& options) {
 
 std::optional<DiskImage> LoadSide(const fs::path& path, const DiffSides& sides,
                                   const Console& console) {
-  if (!sides.git_path.empty() && Utf8FromPath(path) == kGitNoFile) {
+  if (!sides.git_path.empty() && IsGitNoFile(path)) {
     return DiskImage();
   }
   return LoadDisk(path, console);
