@@ -55,6 +55,13 @@ TEST_F(DiffCommandTest, NamesEachChangeInTheDirectorysOrder) {
   EXPECT_EQ(json[5], nlohmann::json::parse(R"({"change":"data","index":3,"name":"h.bin",
                                                "old":50,"new":60,"first_difference":7})"));
   EXPECT_EQ(json[7], nlohmann::json::parse(R"({"change":"removed","index":3,"name":"k.bin"})"));
+
+  // A byte in the free space belongs to no entry and no field.
+  auto odd = FileBytes("a.rom");
+  odd[65535] = 0;
+  Write("odd.rom", odd);
+  EXPECT_EQ(Run({"diff", "a.rom", "odd.rom"}).out,
+            "Прочие байты различаются, первое отличие на смещении 65535\n");
 }
 
 // A folder is packed in memory: an image and its own unpacked folder are
