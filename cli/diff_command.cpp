@@ -216,19 +216,23 @@ void WriteChangesJson(std::ostream& out, const std::vector<ImageChange>& changes
 struct DiffSides {
   fs::path from;
   fs::path to;
-  std::string git_path;  // empty outside git
+  // Under git: the paths in the repository, the new one differing for a
+  // renamed file.
+  std::string from_name;
+  std::string to_name;
 };
 
 DiffSides SidesOf(const DiffOptions& options) {
-  if (options.git) {
-    return {options.files[1], options.files[4], Utf8FromPath(options.files[0])};
+  if (!options.git) {
+    return {options.files[0], options.files[1], "", ""};
   }
-  return {options.files[0], options.files[1], ""};
+  const auto& to_name = options.files.size() == 9 ? options.files[7] : options.files[0];
+  return {options.files[1], options.files[4], Utf8FromPath(options.files[0]),
+          Utf8FromPath(to_name)};
 }
 
-std::optional<DiskImage> LoadSide(const fs::path& path, const DiffSides& sides,
-                                  const Console& console) {
-  if (!sides.git_path.empty() && IsGitNoFile(path)) {
+std::optional<DiskImage> LoadSide(const fs::path& path, bool git, const Console& console) {
+  if (git && IsGitNoFile(path)) {
     return DiskImage();
   }
   return LoadDisk(path, console);
@@ -238,11 +242,11 @@ std::optional<DiskImage> LoadSide(const fs::path& path, const DiffSides& sides,
 
 int RunDiff(const DiffOptions& options, const Console& console) {
   const auto sides = SidesOf(options);
-  auto from = LoadSide(sides.from, sides, console);
+  auto from = LoadSide(sides.from, options.git, console);
   if (!from) {
     return kExitUnreadable;
   }
-  auto to = LoadSide(sides.to, sides, console);
+  auto to = LoadSide(sides.to, options.git, console);
   if (!to) {
     return kExitUnreadable;
   }
@@ -251,20 +255,18 @@ int RunDiff(const DiffOptions& options, const Console& console) {
   } else if (!to->has_image()) {
     to = EmptyLike(*from);
   }
-  std::vector<ImageChange> changes;
-  if (!std::ranges::equal(from->disk(), to->disk())) {
-    changes = DiffImages(*from, *to);
-  }
+  const auto changes = DiffImages(*from, *to);
   if (options.json) {
     WriteChangesJson(console.out, changes);
   } else {
-    if (!changes.empty() && !sides.git_path.empty()) {
-      console.out << "diff --flashdisk a/" << sides.git_path << " b/" << sides.git_path << '\n';
+    if (!changes.empty() && options.git) {
+      console.out << "diff --flashdisk a/" << sides.from_name << " b/" << sides.to_name << '\n';
     }
     for (const auto& change : changes) {
       console.out << ChangeText(change) << '\n';
     }
   }
+  // Status 1 tells a script that the disks differ; git would stop at it.
   return changes.empty() || options.git ? kExitSuccess : kExitRefused;
 }
 
