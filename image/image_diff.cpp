@@ -91,6 +91,15 @@ struct Chain {
     return ReadDirectoryEntry(image.disk(), positions[index]);
   }
 
+  bool Holds(std::string_view name) const {
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      if (NameAt(i) == name) {
+        return true;
+      }
+    }
+    return false;
+  }
+
   std::vector<MatchedEntryKey> Keys() const {
     std::vector<MatchedEntryKey> keys;
     keys.reserve(positions.size());
@@ -150,8 +159,8 @@ class DiskDiffer {
 
   void DiffEntries() {
     const auto common = CommonPrefix();
-    if (common == std::min(from_.positions.size(), to_.positions.size())) {
-      DiffInPlace(common);
+    if (common == std::min(from_.positions.size(), to_.positions.size()) || OnlyRenamedApart()) {
+      DiffInPlace(std::min(from_.positions.size(), to_.positions.size()));
       return;
     }
     const auto matches = MatchEntries(from_.Keys(), to_.Keys());
@@ -195,6 +204,33 @@ class DiskDiffer {
       ++i;
     }
     return i;
+  }
+
+  // The same number of entries with the same data in the same order, and a
+  // few renamed to names the other side does not have: no name of them can
+  // pair by the name rule, and every other name stands at the same places on
+  // both sides, so MatchEntries would pair each entry with its own place.
+  bool OnlyRenamedApart() const {
+    constexpr std::size_t kMostRenamed = 16;
+    const auto count = from_.positions.size();
+    if (to_.positions.size() != count) {
+      return false;
+    }
+    std::vector<std::size_t> renamed;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
+        return false;
+      }
+      if (from_.NameAt(i) != to_.NameAt(i)) {
+        renamed.push_back(i);
+        if (renamed.size() > kMostRenamed) {
+          return false;
+        }
+      }
+    }
+    return std::ranges::none_of(renamed, [&](std::size_t i) {
+      return from_.Holds(to_.NameAt(i)) || to_.Holds(from_.NameAt(i));
+    });
   }
 
   // The rest of the longer side is added or removed.

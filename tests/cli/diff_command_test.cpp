@@ -56,6 +56,16 @@ TEST_F(DiffCommandTest, NamesEachChangeInTheDirectorysOrder) {
                                                "old":50,"new":60,"first_difference":7})"));
   EXPECT_EQ(json[7], nlohmann::json::parse(R"({"change":"removed","index":3,"name":"k.bin"})"));
 
+  // Names swapped: each name is unique on both sides, so it pairs the
+  // entries, whose data then differs.
+  std::filesystem::copy_file(folder_ / "a.rom", folder_ / "swapped.rom");
+  Succeed({"set", "swapped.rom", "1", "--name", "h.bin"});
+  Succeed({"set", "swapped.rom", "2", "--name", "g.bin"});
+  EXPECT_EQ(Run({"diff", "a.rom", "swapped.rom"}).out,
+            "Запись 1 «h.bin»: перемещена с места 2 на место 1\n"
+            "Запись 1 «h.bin»: данные изменены, размер 50 → 300, первое отличие на смещении 0\n"
+            "Запись 2 «g.bin»: данные изменены, размер 300 → 50, первое отличие на смещении 0\n");
+
   // A byte in the free space belongs to no entry and no field.
   auto odd = FileBytes("a.rom");
   odd[65535] = 0;
