@@ -8,6 +8,7 @@
 #include "cli/check_command.h"
 #include "cli/cli11_russian.h"
 #include "cli/console.h"
+#include "cli/diff_command.h"
 #include "cli/dump_command.h"
 #include "cli/edit_commands.h"
 #include "cli/extract_command.h"
@@ -44,6 +45,7 @@ struct CommandOptions {
   PackOptions pack;
   MoveOptions move;
   DumpOptions dump;
+  DiffOptions diff;
 };
 
 template <std::size_t kCount>
@@ -287,6 +289,36 @@ void DefineDump(CLI::App& app, DumpOptions& options) {
   command->add_flag("--json", options.json, "вывести код в формате JSON")->needs(disassemble);
 }
 
+void DefineDiff(CLI::App& app, DiffOptions& options) {
+  auto* command = AddCommand(
+      app, "diff",
+      "показать, чем различаются два образа или две папки с disk.toml, запись за записью");
+  command
+      ->add_option_function<std::vector<std::string>>(
+          "ФАЙЛ",
+          [&options](const std::vector<std::string>& texts) {
+            for (const auto& text : texts) {
+              options.files.push_back(PathFromUtf8(text));
+            }
+          },
+          "два образа или папки (папка с disk.toml или сам файл описания)")
+      ->required()
+      ->expected(2, 9)
+      ->type_name("");
+  command->add_flag("--json", options.json, "вывести список изменений в формате JSON");
+  command->add_flag("--git", options.git,
+                    "принять аргументы внешней программы сравнения git (7 или 9) и выйти с "
+                    "кодом 0 и при различиях");
+  // Git gives seven arguments, or nine for a renamed file; a person gives two.
+  command->parse_complete_callback([&options] {
+    const auto count = options.files.size();
+    if (options.git ? count != 7 && count != 9 : count != 2) {
+      throw CLI::ValidationError(
+          "ФАЙЛ", options.git ? "git передаёт 7 или 9 аргументов" : "нужно указать два файла");
+    }
+  });
+}
+
 int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const Console& console) {
   if (app.got_subcommand("new")) {
     return RunNewImage(options.new_image, console);
@@ -326,6 +358,9 @@ int RunChosenCommand(const CLI::App& app, const CommandOptions& options, const C
   }
   if (app.got_subcommand("dump")) {
     return RunDump(options.dump, console);
+  }
+  if (app.got_subcommand("diff")) {
+    return RunDiff(options.diff, console);
   }
   return RunExtract(options.extract, console);
 }
@@ -367,6 +402,7 @@ struct CommandLine::Parser {
     DefinePack(app, options.pack);
     DefineMove(app, options.move);
     DefineDump(app, options.dump);
+    DefineDiff(app, options.diff);
     // Set after the commands are made, so that they do not inherit it.
     app.footer("Справка по команде: flashdisk КОМАНДА --help");
   }

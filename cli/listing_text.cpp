@@ -30,21 +30,6 @@ std::string DiskSizeText(std::uint32_t bytes) {
   return std::to_string(bytes);
 }
 
-std::string AttributesText(EntryAttributes attributes) {
-  const auto names = SetAttributeNames(attributes);
-  if (names.empty()) {
-    return "-";
-  }
-  std::string text;
-  for (const auto name : names) {
-    if (!text.empty()) {
-      text += ',';
-    }
-    text += name;
-  }
-  return text;
-}
-
 // Column widths: a name field holds at most 32 characters, a position at
 // most 7 digits and a 32-bit size at most 10.
 constexpr std::size_t kIndexWidth = 3;
@@ -63,6 +48,21 @@ std::string Row(const std::vector<std::string>& cells) {
 }
 
 }  // namespace
+
+std::string AttributesText(EntryAttributes attributes) {
+  const auto names = SetAttributeNames(attributes);
+  if (names.empty()) {
+    return "-";
+  }
+  std::string text;
+  for (const auto name : names) {
+    if (!text.empty()) {
+      text += ',';
+    }
+    text += name;
+  }
+  return text;
+}
 
 std::string DisplayText(std::string_view cp1251) {
   std::string visible(cp1251);

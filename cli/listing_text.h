@@ -15,6 +15,9 @@ namespace flashdisk::cli {
 // '?' so that they cannot steer the terminal.
 std::string DisplayText(std::string_view cp1251);
 
+// The names of the attributes that are set, joined by commas; "-" for none.
+std::string AttributesText(EntryAttributes attributes);
+
 // One "caption: value" line per header field, then the free space and the
 // number of entries.
 std::string HeaderText(const ImageHeader& header, std::uint32_t free_space,

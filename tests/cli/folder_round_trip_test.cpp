@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "disk_folder/folder_packing.h"
 #include "disk_folder/folder_unpacking.h"
+#include "image/entry_move.h"
+#include "image/entry_removal.h"
+#include "image/image_diff.h"
 #include "image/image_problems.h"
 #include "image/little_endian.h"
 #include "image/utf8_path.h"
@@ -223,6 +227,157 @@ TEST(FolderRoundTripTest, AnUpdateInPlaceGivesTheNewImageAndThenChangesNothing) 
     ASSERT_EQ(UnpackIntoFolder(image, disk, options), std::nullopt);
     EXPECT_EQ(steps, 0) << "seed " << seed;
   }
+}
+
+// One change made to a generated image, and what diff must say of it.
+class ImageChanger {
+ public:
+  ImageChanger(DiskImage& image, unsigned seed) : image_(image), random_(seed) {}
+
+  // The change that diff must find alone, or nothing when this image
+  // cannot take the kind chosen (no entry, no room, no data).
+  std::optional<ImageChange> Apply() {
+    const auto& entries = image_.listing().entries;
+    const auto kind = Below(8);
+    if (kind == 0) {
+      image_.SetLabel("\xCC\xE5\xF2\xEA\xE0 2");
+      return Change(ChangeKind::kLabel, 0);
+    }
+    if (kind == 1) {
+      return Add();
+    }
+    if (entries.empty()) {
+      return std::nullopt;
+    }
+    const auto index = Below(static_cast<std::uint32_t>(entries.size()));
+    const auto entry = entries[index];
+    switch (kind) {
+      case 2:
+        EXPECT_TRUE(image_.SetEntryName(entry.position, "\xCD\xCE\xC2\xCE\xC5"));
+        return Change(ChangeKind::kRenamed, index + 1);
+      case 3:
+        EXPECT_TRUE(image_.SetEntryLoadAddress(
+            entry.position, static_cast<std::uint16_t>(entry.load_address ^ (1 + Below(0xFFFF)))));
+        return Change(ChangeKind::kLoadAddress, index + 1);
+      case 4:
+        EXPECT_TRUE(image_.SetEntryAttributes(
+            entry.position,
+            {static_cast<std::uint8_t>(entry.attributes.stored ^ (1 + Below(255)))}));
+        return Change(ChangeKind::kAttributes, index + 1);
+      case 5:
+        return ChangeData(entry, index);
+      case 6:
+        EXPECT_TRUE(RemoveEntries(image_, {entry.position}));
+        return Change(ChangeKind::kRemoved, index + 1);
+      default:
+        return Move(entry, index);
+    }
+  }
+
+ private:
+  std::uint32_t Below(std::uint32_t limit) {
+    return std::uniform_int_distribution<std::uint32_t>(0, limit - 1)(random_);
+  }
+
+  ImageChange Change(ChangeKind kind, std::size_t index) {
+    image_.List();
+    ImageChange change;
+    change.kind = kind;
+    change.index = index;
+    return change;
+  }
+
+  std::optional<ImageChange> Add() {
+    const auto end = image_.EndOfChain();
+    const auto sector = image_.sector_size();
+    DirectoryEntry fields;
+    fields.position = end;
+    fields.name = "\xCD\xCE\xC2\xC0\xDF";
+    const Bytes data{1, 2, 3, static_cast<std::uint8_t>(random_())};
+    fields.data_size = static_cast<std::uint32_t>(data.size());
+    fields.total_length = (kEntryHeaderSize + fields.data_size + sector - 1) / sector * sector;
+    if (std::uint64_t{end} + fields.total_length + 1 > image_.disk_size()) {
+      return std::nullopt;
+    }
+    image_.AppendEntry(fields, data);
+    return Change(ChangeKind::kAdded, image_.listing().entries.size() + 1);
+  }
+
+  std::optional<ImageChange> ChangeData(const DirectoryEntry& entry, std::uint32_t index) {
+    const auto size = image_.EntryData(entry).size();
+    if (size == 0) {
+      return std::nullopt;
+    }
+    const auto offset = Below(static_cast<std::uint32_t>(size));
+    image_.EditDisk()[entry.position + kEntryHeaderSize + offset] ^= 0x5A;
+    auto change = Change(ChangeKind::kData, index + 1);
+    change.first_difference = offset;
+    return change;
+  }
+
+  // Moving an entry by one place is also moving its neighbour the other way.
+  std::optional<ImageChange> Move(const DirectoryEntry& entry, std::uint32_t index) {
+    const auto count = static_cast<std::uint32_t>(image_.listing().entries.size());
+    if (count < 2) {
+      return std::nullopt;
+    }
+    const auto to = (index + 1 + Below(count - 1)) % count;
+    EXPECT_TRUE(MoveEntry(image_, entry.position, to));
+    auto change = Change(ChangeKind::kMoved, to + 1);
+    change.old_value = index + 1;
+    change.new_value = to + 1;
+    return change;
+  }
+
+  DiskImage& image_;
+  std::mt19937 random_;
+};
+
+// Names and data that no two entries share, so that only one account of
+// a change is right.
+bool EntriesTellApart(const DiskImage& image) {
+  std::set<std::string> names;
+  std::set<Bytes> data;
+  for (const auto& entry : image.listing().entries) {
+    if (!names.insert(entry.name).second || !data.insert(BytesOf(image.EntryData(entry))).second) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SameChange(const ImageChange& found, const ImageChange& made) {
+  if (found.kind != made.kind) {
+    return false;
+  }
+  if (made.kind == ChangeKind::kMoved) {
+    const bool swap = std::abs(made.old_value - made.new_value) == 1;
+    return (found.old_value == made.old_value && found.new_value == made.new_value) ||
+           (swap && found.old_value == made.new_value && found.new_value == made.old_value);
+  }
+  return found.index == made.index && found.first_difference == made.first_difference;
+}
+
+TEST(FolderRoundTripTest, DiffNamesTheOneChangeMadeAndNothingElse) {
+  int changed = 0;
+  for (int seed = 0; seed < kImages; ++seed) {
+    const auto image = ImageGenerator(static_cast<unsigned>(seed)).Make();
+    auto edited = ImageGenerator(static_cast<unsigned>(seed)).Make();
+    if (!EntriesTellApart(image)) {
+      continue;
+    }
+    const auto made = ImageChanger(edited, static_cast<unsigned>(seed)).Apply();
+    if (!made) {
+      continue;
+    }
+    ++changed;
+    const auto found = DiffImages(image, edited);
+    ASSERT_EQ(found.size(), 1u) << "seed " << seed;
+    EXPECT_TRUE(SameChange(found[0], *made))
+        << "seed " << seed << ": kind " << static_cast<int>(made->kind) << " found as "
+        << static_cast<int>(found[0].kind) << " of entry " << found[0].index;
+  }
+  EXPECT_GT(changed, kImages / 2);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@ namespace {
 
 using UsageTest = CliTest;
 
-const std::vector<std::string> kCommands = {"new",   "info", "list",   "add",
-                                            "label", "set",  "extract"};
+const std::vector<std::string> kCommands = {"new",   "info", "list",    "add",
+                                            "label", "set",  "extract", "diff"};
 
 // CLI11's own English words, each of which has a Russian label.
 const std::vector<std::string> kEnglishWords = {
