@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "cli/disk_manifest.h"
 #include "cli/json_output.h"
 #include "cli/listing_text.h"
 #include "cli/opened_image.h"
 #include "cli/pack_command.h"
+#include "disk_folder/disk_manifest.h"
 #include "image/cp1251_text.h"
 #include "image/hex_text.h"
 #include "image/image_diff.h"
