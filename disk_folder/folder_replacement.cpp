@@ -117,6 +117,28 @@ std::vector<std::uint8_t> ClaimText(const std::vector<FolderFile>& files,
   return {text.begin(), text.end()};
 }
 
+// Renames the data files' temporaries to their names, then removes the
+// files only the old manifest listed; the name that failed, if one did.
+std::optional<std::string> PutDataFilesInPlace(const fs::path& folder,
+                                               const std::vector<FolderFile>& files,
+                                               const std::vector<fs::path>& old_files,
+                                               const platform::TemporaryFilesGuard& temporaries,
+                                               const FolderStepHook& hook) {
+  for (std::size_t i = 0; i + 1 < files.size(); ++i) {
+    if (!platform::MoveFileInto(temporaries.Name(i), folder / PathFromUtf8(files[i].name)) ||
+        !Passes(hook, FolderStep::kFileRenamed)) {
+      return files[i].name;
+    }
+  }
+  for (const auto& old_file : old_files) {
+    if (!IsNewFile(folder, old_file, files) &&
+        (!RemoveOldFile(folder, old_file) || !Passes(hook, FolderStep::kOldFileRemoved))) {
+      return Utf8FromPath(old_file);
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::vector<fs::path> ClaimedFiles(const fs::path& folder) {
@@ -191,17 +213,8 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
     }
   }
   const auto data_files = files.size() - 1;
-  for (std::size_t i = 0; i < data_files; ++i) {
-    if (!platform::MoveFileInto(temporaries.Name(i), folder / PathFromUtf8(files[i].name)) ||
-        !Passes(hook, FolderStep::kFileRenamed)) {
-      return fail(files[i].name);
-    }
-  }
-  for (const auto& old_file : old_files) {
-    if (!IsNewFile(folder, old_file, files) &&
-        (!RemoveOldFile(folder, old_file) || !Passes(hook, FolderStep::kOldFileRemoved))) {
-      return fail(Utf8FromPath(old_file));
-    }
+  if (const auto failed = PutDataFilesInPlace(folder, files, old_files, temporaries, hook)) {
+    return fail(*failed);
   }
   // The new names are on the disk before the manifest that lists them.
   if (!platform::SyncFolder(folder) || !Passes(hook, FolderStep::kFolderSynced) ||
@@ -250,17 +263,8 @@ std::optional<std::string> UpdateFolderFiles(const fs::path& folder,
       !Passes(hook, FolderStep::kOldManifestRemoved)) {
     return fail(manifest_name);
   }
-  for (std::size_t i = 0; i < data_files; ++i) {
-    if (!platform::MoveFileInto(temporaries.Name(i), folder / PathFromUtf8(files[i].name)) ||
-        !Passes(hook, FolderStep::kFileRenamed)) {
-      return fail(files[i].name);
-    }
-  }
-  for (const auto& old_file : old_files) {
-    if (!IsNewFile(folder, old_file, files) &&
-        (!RemoveOldFile(folder, old_file) || !Passes(hook, FolderStep::kOldFileRemoved))) {
-      return fail(Utf8FromPath(old_file));
-    }
+  if (const auto failed = PutDataFilesInPlace(folder, files, old_files, temporaries, hook)) {
+    return fail(*failed);
   }
   // A journalling file system keeps one folder's changes in their order, so
   // the manifest set aside and the new data files are on the disk together,
