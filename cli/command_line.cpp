@@ -137,20 +137,26 @@ void DefineShow(CLI::App& app, const std::string& name, const std::string& descr
   command->add_flag("--json", options.json, "вывести в формате JSON");
 }
 
+// Host files named on the command line, in UTF-8 whatever the system.
+CLI::Option* AddFilesArgument(CLI::App& command, std::vector<std::filesystem::path>& files,
+                              const std::string& description) {
+  return command
+      .add_option_function<std::vector<std::string>>(
+          "ФАЙЛ",
+          [&files](const std::vector<std::string>& texts) {
+            for (const auto& text : texts) {
+              files.push_back(PathFromUtf8(text));
+            }
+          },
+          description)
+      ->required()
+      ->type_name("");
+}
+
 void DefineAdd(CLI::App& app, AddOptions& options) {
   auto* command = AddCommand(app, "add", "добавить файлы в конец каталога");
   AddImageArgument(*command, options.image);
-  command
-      ->add_option_function<std::vector<std::string>>(
-          "ФАЙЛ",
-          [&options](const std::vector<std::string>& texts) {
-            for (const auto& text : texts) {
-              options.files.push_back(PathFromUtf8(text));
-            }
-          },
-          "добавляемые файлы")
-      ->required()
-      ->type_name("");
+  AddFilesArgument(*command, options.files, "добавляемые файлы");
   command->add_option("--name", options.name, "имя в каталоге (только для одного файла)")
       ->type_name("ИМЯ");
   AddSourceFlags(*command, options.rks, options.big);
@@ -293,18 +299,9 @@ void DefineDiff(CLI::App& app, DiffOptions& options) {
   auto* command = AddCommand(
       app, "diff",
       "показать, чем различаются два образа или две папки с disk.toml, запись за записью");
-  command
-      ->add_option_function<std::vector<std::string>>(
-          "ФАЙЛ",
-          [&options](const std::vector<std::string>& texts) {
-            for (const auto& text : texts) {
-              options.files.push_back(PathFromUtf8(text));
-            }
-          },
-          "два образа или папки (папка с disk.toml или сам файл описания)")
-      ->required()
-      ->expected(2, 9)
-      ->type_name("");
+  AddFilesArgument(*command, options.files,
+                   "два образа или папки (папка с disk.toml или сам файл описания)")
+      ->expected(2, 9);
   command->add_flag("--json", options.json, "вывести список изменений в формате JSON");
   command->add_flag("--git", options.git,
                     "принять аргументы внешней программы сравнения git (7 или 9) и выйти с "
