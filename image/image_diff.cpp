@@ -1,6 +1,7 @@
 #include "image/image_diff.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "image/entry_matching.h"
 #include "image/entry_plan.h"
@@ -126,28 +127,39 @@ std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& ma
   if (rising) {
     return moved;
   }
-  // Patience sorting: tails[k] ends the best rising run of length k + 1.
+  // Patience sorting: tails[k] ends the best rising run of length k + 1,
+  // and tail_places[k] is its `from` place, kept beside it so that the
+  // search runs over one array.
+  constexpr auto kFirst = std::numeric_limits<std::size_t>::max();
   std::vector<std::size_t> tails;
-  std::vector<std::optional<std::size_t>> before(matched.size());
+  std::vector<std::size_t> tail_places;
+  std::vector<std::size_t> before(matched.size(), kFirst);
+  tails.reserve(matched.size());
+  tail_places.reserve(matched.size());
   for (std::size_t k = 0; k < matched.size(); ++k) {
     const auto place = *matches[matched[k]];
-    const auto slot = std::lower_bound(
-        tails.begin(), tails.end(), place,
-        [&](std::size_t tail, std::size_t value) { return *matches[matched[tail]] < value; });
-    if (slot != tails.begin()) {
-      before[k] = *(slot - 1);
+    // Most entries keep their order and lengthen the best run: no search.
+    const auto length =
+        tail_places.empty() || tail_places.back() < place
+            ? tails.size()
+            : static_cast<std::size_t>(std::ranges::lower_bound(tail_places, place) -
+                                       tail_places.begin());
+    if (length > 0) {
+      before[k] = tails[length - 1];
     }
-    if (slot == tails.end()) {
+    if (length == tails.size()) {
       tails.push_back(k);
+      tail_places.push_back(place);
     } else {
-      *slot = k;
+      tails[length] = k;
+      tail_places[length] = place;
     }
   }
   for (const auto k : matched) {
     moved[k] = true;
   }
-  for (auto k = tails.empty() ? std::nullopt : std::optional(tails.back()); k; k = before[*k]) {
-    moved[matched[*k]] = false;
+  for (auto k = tails.empty() ? kFirst : tails.back(); k != kFirst; k = before[k]) {
+    moved[matched[k]] = false;
   }
   return moved;
 }
