@@ -19,14 +19,26 @@ ImageChange& AddChange(Changes& changes, ChangeKind kind) {
   return changes.back();
 }
 
+// Blocks are compared whole first (a memcmp, many bytes an instruction),
+// and only the block that differs is searched byte by byte: a byte loop over
+// two 2 MiB disks took longer than all the rest of comparing equal disks.
 std::optional<std::uint64_t> FirstDifference(std::span<const std::uint8_t> a,
                                              std::span<const std::uint8_t> b) {
+  constexpr std::size_t kBlock = 4096;
   const auto common = std::min(a.size(), b.size());
-  const auto [at, ignored] =
-      std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(common), b.begin());
-  const auto offset = static_cast<std::uint64_t>(at - a.begin());
-  if (offset < common || a.size() != b.size()) {
-    return offset;
+  std::size_t block = 0;
+  while (block < common) {
+    const auto length = std::min(kBlock, common - block);
+    const auto these = a.subspan(block, length);
+    const auto those = b.subspan(block, length);
+    if (!std::ranges::equal(these, those)) {
+      const auto at = std::ranges::mismatch(these, those).in1;
+      return static_cast<std::uint64_t>(block) + static_cast<std::uint64_t>(at - these.begin());
+    }
+    block += length;
+  }
+  if (a.size() != b.size()) {
+    return common;
   }
   return std::nullopt;
 }
@@ -58,10 +70,10 @@ void DiffHeaders(const ImageHeader& a, const ImageHeader& b, Changes& changes) {
 // when it differs from the one it is paired with.
 struct Chain {
   const DiskImage& image;
+  std::span<const std::uint8_t> disk;
   std::vector<std::uint32_t> positions;
 
-  explicit Chain(const DiskImage& disk_image) : image(disk_image) {
-    const auto disk = image.disk();
+  explicit Chain(const DiskImage& disk_image) : image(disk_image), disk(image.disk()) {
     auto walk = DirectoryWalk(disk, ReadLe32(disk, kDirectoryOffsetOffset));
     while (const auto position = walk.Next()) {
       positions.push_back(*position);
@@ -70,13 +82,12 @@ struct Chain {
 
   // The name as ReadTextField gives it, without making a string of it.
   std::string_view NameAt(std::size_t index) const {
-    const auto field = image.disk().subspan(positions[index] + kEntryNameOffset, kTextFieldSize);
+    const auto field = disk.subspan(positions[index] + kEntryNameOffset, kTextFieldSize);
     const std::string_view text(reinterpret_cast<const char*>(field.data()), field.size());
     return text.substr(0, text.find('\0'));
   }
 
   std::span<const std::uint8_t> DataAt(std::size_t index) const {
-    const auto disk = image.disk();
     DirectoryEntry sizes;
     sizes.position = positions[index];
     sizes.data_size = ReadLe32(disk, sizes.position + kEntryDataSizeOffset);
@@ -85,11 +96,18 @@ struct Chain {
   }
 
   std::span<const std::uint8_t> FixedPartAt(std::size_t index) const {
-    return image.disk().subspan(positions[index], kEntryHeaderSize);
+    return disk.subspan(positions[index], kEntryHeaderSize);
   }
 
   DirectoryEntry EntryAt(std::size_t index) const {
-    return ReadDirectoryEntry(image.disk(), positions[index]);
+    return ReadDirectoryEntry(disk, positions[index]);
+  }
+
+  // Where the entry's bytes end: its header, its data and its reserve.
+  std::uint64_t EndAt(std::size_t index) const {
+    const auto total_length = ReadLe32(disk, positions[index] + kEntryTotalLengthOffset);
+    return std::uint64_t{positions[index]} +
+           std::max<std::uint64_t>(total_length, kEntryHeaderSize);
   }
 
   bool Holds(std::string_view name) const {
@@ -166,8 +184,10 @@ std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& ma
 
 class DiskDiffer {
  public:
-  DiskDiffer(const DiskImage& from, const DiskImage& to, Changes& changes)
-      : from_(from), to_(to), changes_(changes) {}
+  // Both disks hold the same bytes before `first_difference`.
+  DiskDiffer(const DiskImage& from, const DiskImage& to, std::uint64_t first_difference,
+             Changes& changes)
+      : from_(from), to_(to), first_difference_(first_difference), changes_(changes) {}
 
   void DiffEntries() {
     const auto common = CommonPrefix();
@@ -211,8 +231,8 @@ class DiskDiffer {
   std::size_t CommonPrefix() const {
     const auto count = std::min(from_.positions.size(), to_.positions.size());
     std::size_t i = 0;
-    while (i < count && from_.NameAt(i) == to_.NameAt(i) &&
-           std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
+    while (i < count && (Untouched(i, i) || (from_.NameAt(i) == to_.NameAt(i) &&
+                                             std::ranges::equal(from_.DataAt(i), to_.DataAt(i))))) {
       ++i;
     }
     return i;
@@ -263,11 +283,20 @@ class DiskDiffer {
   void DiffPair(std::size_t from_index, std::size_t to_index, bool moved) {
     const bool same_sectors = from_.image.sector_size() == to_.image.sector_size();
     if (!moved && same_sectors &&
-        std::ranges::equal(from_.FixedPartAt(from_index), to_.FixedPartAt(to_index)) &&
-        std::ranges::equal(from_.DataAt(from_index), to_.DataAt(to_index))) {
+        (Untouched(from_index, to_index) ||
+         (std::ranges::equal(from_.FixedPartAt(from_index), to_.FixedPartAt(to_index)) &&
+          std::ranges::equal(from_.DataAt(from_index), to_.DataAt(to_index))))) {
       return;
     }
     DiffEntry(from_.EntryAt(from_index), from_index, to_.EntryAt(to_index), to_index, moved);
+  }
+
+  // An entry at the same place on both disks that ends before their first
+  // differing byte is the same entry, known without reading it: after an
+  // edit near the end of a large directory that is nearly every entry.
+  bool Untouched(std::size_t from_index, std::size_t to_index) const {
+    return from_.positions[from_index] == to_.positions[to_index] &&
+           from_.EndAt(from_index) <= first_difference_;
   }
 
   void TellRemovedBefore(std::size_t end) {
@@ -318,6 +347,7 @@ class DiskDiffer {
 
   Chain from_;
   Chain to_;
+  std::uint64_t first_difference_;
   Changes& changes_;
   std::vector<bool> removed_;
   std::size_t next_removed_ = 0;
@@ -341,7 +371,7 @@ std::vector<ImageChange> DiffImages(const DiskImage& from, const DiskImage& to) 
     return changes;
   }
   DiffHeaders(ReadImageHeader(a), ReadImageHeader(b), changes);
-  DiskDiffer(from, to, changes).DiffEntries();
+  DiskDiffer(from, to, *first, changes).DiffEntries();
   if (changes.empty()) {
     AddChange(changes, ChangeKind::kOtherBytes).first_difference = first;
   }
