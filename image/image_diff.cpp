@@ -72,6 +72,9 @@ struct Chain {
   const DiskImage& image;
   std::span<const std::uint8_t> disk;
   std::vector<std::uint32_t> positions;
+  // Each entry's name and data, once the pairing has needed them: then
+  // they are read once, not again for each comparison.
+  std::vector<MatchedEntryKey> keys;
 
   explicit Chain(const DiskImage& disk_image) : image(disk_image), disk(image.disk()) {
     auto walk = DirectoryWalk(disk, ReadLe32(disk, kDirectoryOffsetOffset));
@@ -88,6 +91,9 @@ struct Chain {
   }
 
   std::span<const std::uint8_t> DataAt(std::size_t index) const {
+    if (!keys.empty()) {
+      return keys[index].data;
+    }
     DirectoryEntry sizes;
     sizes.position = positions[index];
     sizes.data_size = ReadLe32(disk, sizes.position + kEntryDataSizeOffset);
@@ -119,11 +125,14 @@ struct Chain {
     return false;
   }
 
-  std::vector<MatchedEntryKey> Keys() const {
-    std::vector<MatchedEntryKey> keys;
-    keys.reserve(positions.size());
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-      keys.push_back({NameAt(i), DataAt(i)});
+  const std::vector<MatchedEntryKey>& Keys() {
+    if (keys.empty()) {
+      std::vector<MatchedEntryKey> read;
+      read.reserve(positions.size());
+      for (std::size_t i = 0; i < positions.size(); ++i) {
+        read.push_back({NameAt(i), DataAt(i)});
+      }
+      keys = std::move(read);
     }
     return keys;
   }
