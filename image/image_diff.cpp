@@ -142,29 +142,31 @@ struct Chain {
 // moved. The longest run of `from` places that rises in `to`'s order is the
 // fewest moves that explain the new order.
 std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& matches) {
-  std::vector<std::size_t> matched;  // indexes into `to`
+  // Entries are counted in 32 bits, like their places on the disk: half
+  // the memory, and fewer fresh pages to fault in, for the largest disks.
+  std::vector<std::uint32_t> matched;  // indexes into `to`
+  std::vector<std::uint32_t> places;   // their `from` places, in `to`'s order
   for (std::size_t i = 0; i < matches.size(); ++i) {
     if (matches[i]) {
-      matched.push_back(i);
+      matched.push_back(static_cast<std::uint32_t>(i));
+      places.push_back(static_cast<std::uint32_t>(*matches[i]));
     }
   }
   std::vector<bool> moved(matches.size(), false);
-  const auto rising =
-      std::ranges::is_sorted(matched, {}, [&](std::size_t to_index) { return *matches[to_index]; });
-  if (rising) {
+  if (std::ranges::is_sorted(places)) {
     return moved;
   }
   // Patience sorting: tails[k] ends the best rising run of length k + 1,
   // and tail_places[k] is its `from` place, kept beside it so that the
   // search runs over one array.
-  constexpr auto kFirst = std::numeric_limits<std::size_t>::max();
-  std::vector<std::size_t> tails;
-  std::vector<std::size_t> tail_places;
-  std::vector<std::size_t> before(matched.size(), kFirst);
+  constexpr auto kFirst = std::numeric_limits<std::uint32_t>::max();
+  std::vector<std::uint32_t> tails;
+  std::vector<std::uint32_t> tail_places;
+  std::vector<std::uint32_t> before(matched.size(), kFirst);
   tails.reserve(matched.size());
   tail_places.reserve(matched.size());
-  for (std::size_t k = 0; k < matched.size(); ++k) {
-    const auto place = *matches[matched[k]];
+  for (std::uint32_t k = 0; k < places.size(); ++k) {
+    const auto place = places[k];
     // Most entries keep their order and lengthen the best run: no search.
     const auto length =
         tail_places.empty() || tail_places.back() < place
