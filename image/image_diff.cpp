@@ -77,6 +77,10 @@ struct Chain {
   std::vector<MatchedEntryKey> keys;
 
   explicit Chain(const DiskImage& disk_image) : image(disk_image), disk(image.disk()) {
+    // As many places as the disk could hold entries: pages of it are only
+    // taken as they are written, and growing by steps would copy and fault
+    // in each step's array anew.
+    positions.reserve(disk.size() / kEntryHeaderSize + 1);
     auto walk = DirectoryWalk(disk, ReadLe32(disk, kDirectoryOffsetOffset));
     while (const auto position = walk.Next()) {
       positions.push_back(*position);
