@@ -1,7 +1,8 @@
 #include "image/entry_matching.h"
 
 #include <algorithm>
-#include <memory_resource>
+#include <bit>
+#include <functional>
 #include <unordered_map>
 
 namespace flashdisk {
@@ -14,38 +15,83 @@ std::string_view BytesAsText(std::span<const std::uint8_t> data) {
   return {reinterpret_cast<const char*>(data.data()), data.size()};
 }
 
-// How often a name occurs on each side, and where on `from`.
-struct NameCount {
-  std::size_t in_from = 0;
-  std::size_t in_to = 0;
-  std::size_t from_index = 0;
+// The names of `from` in one flat table with open addressing: a slot holds
+// the index of a name's first entry plus one, or 0 when free. The largest
+// directories hold tens of thousands of names; a table of nodes for them
+// cost more in page faults than the hashing itself.
+class NameTable {
+ public:
+  explicit NameTable(std::span<const MatchedEntryKey> entries)
+      : entries_(entries),
+        slots_(std::bit_ceil(std::max<std::size_t>(entries.size() * 2, 16)), 0),
+        mask_(slots_.size() - 1) {}
+
+  // The index of the first entry with `index`'s name, which is `index`
+  // itself when the name is new.
+  std::size_t Insert(std::size_t index) {
+    auto& slot = slots_[SlotOf(entries_[index].name)];
+    if (slot == 0) {
+      slot = static_cast<std::uint32_t>(index + 1);
+    }
+    return slot - 1;
+  }
+
+  std::optional<std::size_t> Find(std::string_view name) const {
+    const auto slot = slots_[SlotOf(name)];
+    return slot == 0 ? std::nullopt : std::optional<std::size_t>(slot - 1);
+  }
+
+ private:
+  // Where `name` is, or the free slot where it would go.
+  std::size_t SlotOf(std::string_view name) const {
+    auto at = std::hash<std::string_view>{}(name)&mask_;
+    while (slots_[at] != 0 && entries_[slots_[at] - 1].name != name) {
+      at = (at + 1) & mask_;
+    }
+    return at;
+  }
+
+  std::span<const MatchedEntryKey> entries_;
+  std::vector<std::uint32_t> slots_;
+  std::size_t mask_;
 };
+
+// How often a name occurs on each side, counted up to two: only "once on
+// each side" matters.
+struct NameCount {
+  std::uint8_t in_from = 0;
+  std::uint8_t in_to = 0;
+};
+
+void CountUpToTwo(std::uint8_t& count) {
+  count = static_cast<std::uint8_t>(std::min(count + 1, 2));
+}
 
 void MatchUniqueNames(std::span<const MatchedEntryKey> from, std::span<const MatchedEntryKey> to,
                       Matches& matches, std::vector<bool>& taken) {
-  // Nodes come from one block that goes at once: tens of thousands of
-  // small allocations and frees would cost more than the counting.
-  std::pmr::monotonic_buffer_resource nodes;
-  std::pmr::unordered_map<std::string_view, NameCount> counts(&nodes);
-  counts.reserve(from.size() + to.size());
+  NameTable names(from);
+  // Counted at each name's first entry in `from`.
+  std::vector<NameCount> counts(from.size());
   for (std::size_t i = 0; i < from.size(); ++i) {
-    auto& count = counts[from[i].name];
-    ++count.in_from;
-    count.from_index = i;
+    CountUpToTwo(counts[names.Insert(i)].in_from);
   }
-  // Pointers into the map stay valid while it grows.
-  std::vector<const NameCount*> to_counts;
-  to_counts.reserve(to.size());
-  for (const auto& entry : to) {
-    auto& count = counts[entry.name];
-    ++count.in_to;
-    to_counts.push_back(&count);
+  // Each entry of `to` is paired with its name's entry for now, and let go
+  // again below when the name is not unique.
+  for (std::size_t i = 0; i < to.size(); ++i) {
+    if (const auto first = names.Find(to[i].name)) {
+      CountUpToTwo(counts[*first].in_to);
+      matches[i] = first;
+    }
   }
   for (std::size_t i = 0; i < to.size(); ++i) {
-    const auto& count = *to_counts[i];
+    if (!matches[i]) {
+      continue;
+    }
+    const auto& count = counts[*matches[i]];
     if (count.in_from == 1 && count.in_to == 1) {
-      matches[i] = count.from_index;
-      taken[count.from_index] = true;
+      taken[*matches[i]] = true;
+    } else {
+      matches[i].reset();
     }
   }
 }
