@@ -58,9 +58,7 @@ bool WriteSynced(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   if (file == nullptr) {
     return false;
   }
-  const bool written =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && platform::SyncFile(file);
-  return std::fclose(file) == 0 && written;
+  return WriteSyncedAndClose(file, bytes);
 }
 
 // A name no other run chooses, so that two of them never share temporaries.

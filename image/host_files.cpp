@@ -50,10 +50,7 @@ bool WriteNewFile(const fs::path& path, std::span<const std::uint8_t> bytes,
   }
   // On the disk before its name replaces the old file's: otherwise a power
   // cut soon after the save can leave an empty file under the image's name.
-  const bool written =
-      std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && platform::SyncFile(file);
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
+  if (!WriteSyncedAndClose(file, bytes)) {
     std::error_code error;
     fs::remove(path, error);
     return false;
@@ -144,6 +141,14 @@ bool WriteFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
     return false;
   }
   return true;
+}
+
+bool WriteSyncedAndClose(std::FILE* file, std::span<const std::uint8_t> bytes) {
+  // An empty span may hold no pointer at all, which fwrite must not be given.
+  const bool written =
+      (bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()) &&
+      platform::SyncFile(file);
+  return std::fclose(file) == 0 && written;
 }
 
 }  // namespace flashdisk

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -41,5 +42,9 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::pa
 // without write permission is refused, even for root. On failure the old file
 // is untouched and no temporary is left.
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Writes `bytes` into a file just created, syncs and closes it; false when
+// any of it failed. The file is closed either way.
+bool WriteSyncedAndClose(std::FILE* file, std::span<const std::uint8_t> bytes);
 
 }  // namespace flashdisk
