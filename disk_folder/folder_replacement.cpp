@@ -115,6 +115,27 @@ std::vector<std::uint8_t> ClaimText(const std::vector<FolderFile>& files,
   return {text.begin(), text.end()};
 }
 
+// Writes each file, the manifest last, under its temporary name; the name
+// that failed, if one did.
+std::optional<std::string> WriteTemporaries(const std::vector<FolderFile>& files,
+                                            const platform::TemporaryFilesGuard& temporaries,
+                                            const FolderStepHook& hook) {
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!WriteSynced(temporaries.Name(i), files[i].bytes) ||
+        !Passes(hook, FolderStep::kFileWritten)) {
+      return files[i].name;
+    }
+  }
+  return std::nullopt;
+}
+
+void RemoveTemporaries(const platform::TemporaryFilesGuard& temporaries, std::size_t count) {
+  std::error_code error;
+  for (std::size_t i = 0; i < count; ++i) {
+    fs::remove(temporaries.Name(i), error);
+  }
+}
+
 // Renames the data files' temporaries to their names, then removes the
 // files only the old manifest listed; the name that failed, if one did.
 std::optional<std::string> PutDataFilesInPlace(const fs::path& folder,
@@ -189,9 +210,7 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
   const platform::TemporaryFilesGuard temporaries(folder / RunStem(), files.size() + 1);
   std::error_code error;
   const auto fail = [&](const std::string& name) {
-    for (std::size_t i = 0; i <= files.size(); ++i) {
-      fs::remove(temporaries.Name(i), error);
-    }
+    RemoveTemporaries(temporaries, files.size() + 1);
     return std::optional<std::string>(name);
   };
   // No manifest first: a folder without one is never packed, so the data
@@ -204,11 +223,8 @@ std::optional<std::string> ReplaceFolderFiles(const fs::path& folder,
       !Passes(hook, FolderStep::kFolderSynced) || !Passes(hook, FolderStep::kOldManifestRemoved)) {
     return fail(manifest_name);
   }
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!WriteSynced(temporaries.Name(i), files[i].bytes) ||
-        !Passes(hook, FolderStep::kFileWritten)) {
-      return fail(files[i].name);
-    }
+  if (const auto failed = WriteTemporaries(files, temporaries, hook)) {
+    return fail(*failed);
   }
   const auto data_files = files.size() - 1;
   if (const auto failed = PutDataFilesInPlace(folder, files, old_files, temporaries, hook)) {
@@ -234,16 +250,11 @@ std::optional<std::string> UpdateFolderFiles(const fs::path& folder,
   const platform::TemporaryFilesGuard temporaries(folder / RunStem(), files.size() + 1);
   std::error_code error;
   const auto fail = [&](const std::string& name) {
-    for (std::size_t i = 0; i <= files.size(); ++i) {
-      fs::remove(temporaries.Name(i), error);
-    }
+    RemoveTemporaries(temporaries, files.size() + 1);
     return std::optional<std::string>(name);
   };
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!WriteSynced(temporaries.Name(i), files[i].bytes) ||
-        !Passes(hook, FolderStep::kFileWritten)) {
-      return fail(files[i].name);
-    }
+  if (const auto failed = WriteTemporaries(files, temporaries, hook)) {
+    return fail(*failed);
   }
   const auto data_files = files.size() - 1;
   if (data_files == 0 && old_files.empty()) {

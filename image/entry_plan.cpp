@@ -65,6 +65,10 @@ std::optional<std::uint64_t> LookUpSource(const fs::path& path) {
   return fs::exists(fs::status(path, error)) ? std::optional<std::uint64_t>(0) : std::nullopt;
 }
 
+bool HasRksExtension(std::string_view file_name) {
+  return EqualsIgnoringAsciiCase(ExtensionOf(std::string(file_name)), kRksExtension);
+}
+
 SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint64_t size) {
   SourceDefaults defaults;
   const auto u8_name = path.filename().u8string();
@@ -73,7 +77,7 @@ SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint64_t size) {
   defaults.big = true;
   if (size < kBigThreshold) {
     defaults.big = false;
-    if (EqualsIgnoringAsciiCase(ExtensionOf(defaults.name), kRksExtension)) {
+    if (HasRksExtension(defaults.name)) {
       defaults.rks = true;
       defaults.executable_on = true;
     }

@@ -60,6 +60,10 @@ enum class AddResult {
 // Found: the whole size, so a file of 4 GiB or more never passes for a small
 // one; a folder is found with size 0.
 std::optional<std::uint64_t> LookUpSource(const std::filesystem::path& path);
+// Whether a file name ends in ".rks", in any letter case: the add takes such
+// a file as RKS, and the window writes an entry of such a name back as one.
+bool HasRksExtension(std::string_view file_name);
+
 SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint64_t size);
 // Bytes 0 and 1 of an RKS file; nothing when it cannot be read or is shorter.
 std::optional<std::uint16_t> ReadRksLoadAddress(const std::filesystem::path& path);

@@ -21,19 +21,6 @@ bool IsFolder(const std::filesystem::path& path) {
   return std::filesystem::is_directory(path, error);
 }
 
-// An entry named like an RKS file was added from one: written back as one,
-// it is added again as the same entry, load address and all.
-bool HasRksName(std::string_view name) {
-  if (name.size() < kRksExtension.size()) {
-    return false;
-  }
-  const auto ending = name.substr(name.size() - kRksExtension.size());
-  return std::equal(ending.begin(), ending.end(), kRksExtension.begin(),
-                    [](char found, char wanted) {
-                      return (found >= 'A' && found <= 'Z' ? found - 'A' + 'a' : found) == wanted;
-                    });
-}
-
 AddResult AddFile(DiskImage& image, const std::filesystem::path& file) {
   const auto size = LookUpSource(file).value_or(0);
   const auto choices = ChooseEntry(file, size, 0);
@@ -65,7 +52,7 @@ std::string_view ReplaceEntryFromFile(DiskImage& image, const DirectoryEntry& en
 std::string_view SaveEntryData(const DiskImage& image, const DirectoryEntry& entry,
                                const std::filesystem::path& file) {
   const auto data = image.EntryData(entry);
-  const bool written = HasRksName(entry.name)
+  const bool written = HasRksExtension(entry.name)
                            ? WriteFileAtomically(file, MakeRksFile(entry.load_address, data))
                            : WriteFileAtomically(file, data);
   return written ? std::string_view() : kWriteErrorMessage;

@@ -91,13 +91,3 @@ void StartUpToMainWindowShown(benchmark::State& state) {
 BENCHMARK(StartUpToMainWindowShown)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  // Drawn off screen: the benchmark needs no display.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -111,12 +111,3 @@ void PageThroughTheCode(benchmark::State& state) {
 BENCHMARK(PageThroughTheCode)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
