@@ -33,6 +33,11 @@ EntryChoices ChoicesFor(const std::filesystem::path& file, std::uint64_t size,
   return choices;
 }
 
+EntryPlan PlanOf(const DiskImage& image, std::uint64_t size, const EntryChoices& choices) {
+  return PlanEntry(size, choices.rks, choices.aligned, choices.reserved_minimum,
+                   image.sector_size());
+}
+
 }  // namespace
 
 int RunAdd(const AddOptions& options, const Console& console) {
@@ -75,11 +80,15 @@ AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const Fil
   // read that fails.
   const auto size = LookUpSource(file).value_or(0);
   const auto choices = ChoicesFor(file, size, given);
-  const auto plan =
-      PlanEntry(size, choices.rks, choices.aligned, choices.reserved_minimum, image.sector_size());
   // An add moves the free space on by itself, so the next file is measured
   // against the space now left without walking the chain again.
-  return AddEntry(image, SourceFile{file, size}, choices, plan, room);
+  return AddEntry(image, SourceFile{file, size}, choices, PlanOf(image, size, choices), room);
+}
+
+EntryPlan PlanOfAdd(const DiskImage& image, const std::filesystem::path& file,
+                    const FileChoices& given) {
+  const auto size = LookUpSource(file).value_or(0);
+  return PlanOf(image, size, ChoicesFor(file, size, given));
 }
 
 void WarnOfRksLength(const std::filesystem::path& image, const std::filesystem::path& file,

@@ -44,6 +44,10 @@ int RunAdd(const AddOptions& options, const Console& console);
 AddResult AddFile(DiskImage& image, const std::filesystem::path& file, const FileChoices& given,
                   RoomRule room = RoomRule::kLeaveByteAfter);
 
+// The plan AddFile makes for `file` with `given` on `image`.
+EntryPlan PlanOfAdd(const DiskImage& image, const std::filesystem::path& file,
+                    const FileChoices& given);
+
 // Warns on standard error, with both figures, when `file` goes onto the disk
 // as an RKS file whose header promises another number of data bytes than it
 // holds: a file cut short or padded. The add takes the file all the same.

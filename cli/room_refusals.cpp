@@ -2,7 +2,6 @@
 
 #include "cli/command_messages.h"
 #include "image/entry_plan.h"
-#include "image/source_format.h"
 #include "image/user_messages.h"
 
 namespace flashdisk::cli {
@@ -12,12 +11,8 @@ std::string AddRefusalMessage(const DiskImage& image, const std::filesystem::pat
   if (result != AddResult::kNoRoom || !image.has_valid_sizes()) {
     return std::string(AddResultMessage(result));
   }
-  // The plan AddFile made; the add leaves the byte after the entry free.
-  const auto size = LookUpSource(file).value_or(0);
-  const auto rks = ChooseEntry(file, size, given.load_address, given.rks, given.big).rks;
-  const auto plan =
-      PlanEntry(size, rks, given.aligned, given.reserved_minimum, image.sector_size());
-  return NoRoomMessage(plan.total_length + 1, image.free_space());
+  // The add leaves the byte after the entry free.
+  return NoRoomMessage(PlanOfAdd(image, file, given).total_length + 1, image.free_space());
 }
 
 std::string ReplaceRefusalMessage(const DiskImage& image, const DirectoryEntry& entry,
