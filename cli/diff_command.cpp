@@ -8,7 +8,7 @@
 #include "cli/listing_text.h"
 #include "cli/opened_image.h"
 #include "cli/pack_command.h"
-#include "disk_folder/disk_manifest.h"
+#include "disk_folder/folder_packing.h"
 #include "image/cp1251_text.h"
 #include "image/hex_text.h"
 #include "image/image_diff.h"
@@ -37,10 +37,7 @@ bool IsDiskFolder(const fs::path& path) {
 // need no walk of their chains.
 std::optional<DiskImage> LoadDisk(const fs::path& path, const Console& console) {
   if (IsDiskFolder(path)) {
-    std::error_code error;
-    const auto manifest =
-        fs::is_directory(path, error) ? path / std::string(kManifestFileName) : path;
-    return PackManifest(manifest, path, console);
+    return PackManifest(ManifestOf(path), path, console);
   }
   // Held only while the file is read, as every reading command does.
   const auto lock = LockImage(path, console, platform::LockKind::kShared);
