@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/image_format.h"
+#include "image/image_memory.h"
 
 namespace flashdisk {
 
@@ -121,7 +122,7 @@ class DiskImage {
   // Only as long as the largest disk it has held: a 64k disk costs 64k of
   // memory, not the 8 MiB that the largest claimed disk may reach, and a
   // new image needs no 8 MiB block cleared first. Starts as a zeroed header.
-  std::vector<std::uint8_t> buffer_;
+  std::vector<std::uint8_t, ImageMemoryAllocator<std::uint8_t>> buffer_;
   // Bytes below this hold the loaded file or erased bytes after it; bytes
   // above it are leftovers of earlier images and never part of the disk.
   std::size_t defined_end_ = 0;

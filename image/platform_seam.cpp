@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@
 #include <csignal>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -381,6 +383,14 @@ Utf8Console::~Utf8Console() {
   }
 }
 
+void* AllocateImageMemory(std::size_t bytes) {
+  return ::operator new(bytes);
+}
+
+void FreeImageMemory(void* block, std::size_t) {
+  ::operator delete(block);
+}
+
 #else
 
 namespace {
@@ -691,6 +701,50 @@ std::vector<std::string> Utf8Arguments(int argc, const char* const* argv) {
 
 Utf8Console::Utf8Console() = default;
 Utf8Console::~Utf8Console() = default;
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t InHugePages(std::size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+
+}  // namespace
+
+void* AllocateImageMemory(std::size_t bytes) {
+  if (bytes < kHugePage) {
+    return ::operator new(bytes);
+  }
+  // A huge page must start at a multiple of its size: ask for one more and
+  // give back what lies before and after the aligned block.
+  const auto length = InHugePages(bytes);
+  void* const mapped = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) {
+    throw std::bad_alloc();
+  }
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const auto aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) {
+    ::munmap(mapped, aligned - start);
+  }
+  if (const auto tail = start + kHugePage - aligned; tail > 0) {
+    ::munmap(reinterpret_cast<void*>(aligned + length), tail);
+  }
+  auto* const block = reinterpret_cast<void*>(aligned);
+  // Only advice: where huge pages are off, the block is taken page by page.
+  ::madvise(block, length, MADV_HUGEPAGE);
+  return block;
+}
+
+void FreeImageMemory(void* block, std::size_t bytes) {
+  if (bytes < kHugePage) {
+    ::operator delete(block);
+    return;
+  }
+  ::munmap(block, InHugePages(bytes));
+}
 
 #endif
 

@@ -128,6 +128,13 @@ class TemporaryFilesGuard {
   int slot_ = -1;
 };
 
+// Memory for a disk image's bytes. A block of 2 MiB or more is taken in huge
+// pages where Linux offers them: a fresh 2 MiB buffer faulted in page by
+// page cost more than reading the whole image file into it. Throws
+// std::bad_alloc as operator new does; freed with the size it was asked for.
+void* AllocateImageMemory(std::size_t bytes);
+void FreeImageMemory(void* block, std::size_t bytes);
+
 // Whether standard error goes to a terminal (a console on Windows), where
 // a long command may show its progress.
 bool ErrorsGoToTerminal();
