@@ -8,6 +8,7 @@
 #include "disk_folder/folder_unpacking.h"
 #include "disk_folder/manifest_editor.h"
 #include "image/cp1251_text.h"
+#include "image/entry_matching.h"
 #include "image/entry_plan.h"
 #include "image/host_files.h"
 #include "image/image_format.h"
@@ -152,56 +153,35 @@ bool StaysInside(const fs::path& folder, const fs::path& relative) {
   return true;
 }
 
-}  // namespace
-
-std::vector<std::optional<std::size_t>> MatchEntries(
-    const DiskImage& image, const Manifest& old,
-    const std::vector<std::optional<ByteString>>& old_data) {
+// For each image entry, the manifest's entry it stands for, by the rule
+// diff pairs entries of two images with. `old_data` holds each manifest
+// entry's data as an add of its file takes it, nothing when unreadable.
+EntryMatches MatchManifestEntries(const DiskImage& image, const Manifest& old,
+                                  const std::vector<std::optional<ByteString>>& old_data) {
   const auto& entries = image.listing().entries;
-  std::vector<std::optional<std::size_t>> match(entries.size());
-  std::vector<bool> taken(old.entries.size());
-  const auto pair = [&](std::size_t entry, std::size_t old_entry) {
-    match[entry] = old_entry;
-    taken[old_entry] = true;
-  };
-  std::map<std::string, std::pair<int, std::size_t>> image_names;
-  std::map<std::string, std::pair<int, std::size_t>> old_names;
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    auto& [count, at] = image_names[Utf8FromCp1251(entries[i].name)];
-    ++count;
-    at = i;
+  std::vector<MatchedEntryKey> image_keys;
+  for (const auto& entry : entries) {
+    image_keys.push_back({entry.name, image.EntryData(entry)});
   }
+  // A name as the image would store it; the names must outlive the keys.
+  std::vector<std::string> old_names;
   for (std::size_t j = 0; j < old.entries.size(); ++j) {
     const auto& entry = old.entries[j];
     const auto name = entry.name.value_or(
         DeriveSourceDefaults(PathFromUtf8(entry.file.path), old_data[j] ? old_data[j]->size() : 0)
             .name);
-    auto& [count, at] = old_names[StoredName(name)];
-    ++count;
-    at = j;
+    old_names.push_back(Cp1251FromUtf8(StoredName(name)));
   }
-  for (const auto& [name, image_name] : image_names) {
-    const auto old_name = old_names.find(name);
-    if (image_name.first == 1 && old_name != old_names.end() && old_name->second.first == 1) {
-      pair(image_name.second, old_name->second.second);
-    }
+  std::vector<MatchedEntryKey> old_keys;
+  for (std::size_t j = 0; j < old.entries.size(); ++j) {
+    old_keys.push_back(
+        {old_names[j],
+         old_data[j] ? std::optional(std::span<const std::uint8_t>(*old_data[j])) : std::nullopt});
   }
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const auto data = image.EntryData(entries[i]);
-    for (std::size_t j = 0; !match[i] && j < old.entries.size(); ++j) {
-      if (!taken[j] && old_data[j] &&
-          std::equal(data.begin(), data.end(), old_data[j]->begin(), old_data[j]->end())) {
-        pair(i, j);
-      }
-    }
-  }
-  for (std::size_t i = 0; i < entries.size() && i < old.entries.size(); ++i) {
-    if (!match[i] && !taken[i]) {
-      pair(i, i);
-    }
-  }
-  return match;
+  return MatchEntries(MatchedEntryKeys(old_keys), MatchedEntryKeys(image_keys));
 }
+
+}  // namespace
 
 FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
                               std::string_view old_text, const Manifest& old,
@@ -221,7 +201,7 @@ FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
     const auto& bytes = old_bytes(entry.file.path);
     old_data.push_back(bytes ? EntryData(entry, *bytes) : std::nullopt);
   }
-  const auto match = MatchEntries(image, old, old_data);
+  const auto match = MatchManifestEntries(image, old, old_data);
 
   const auto& entries = image.listing().entries;
   KeptFileNames kept;

@@ -22,14 +22,6 @@ struct FolderUpdate {
   std::vector<bool> changed;
 };
 
-// For each image entry, the manifest's entry it stands for: the one of the
-// same name when the name is unique on both sides, else one with identical
-// data, else the one in its place. `old_data` holds each manifest entry's
-// data as an add of its file takes it, nothing when unreadable.
-std::vector<std::optional<std::size_t>> MatchEntries(
-    const DiskImage& image, const Manifest& old,
-    const std::vector<std::optional<ByteString>>& old_data);
-
 // `old_text` is the folder's manifest, `old` the same parsed; only files of
 // `ours` (relative paths) keep their names, new files are named so as to
 // miss every name of `taken`.

@@ -68,13 +68,10 @@ void DiffHeaders(const ImageHeader& a, const ImageHeader& b, Changes& changes) {
 
 // One disk's chain, walked as List walks it. An entry is read in full only
 // when it differs from the one it is paired with.
-struct Chain {
+struct Chain final : MatchSide {
   const DiskImage& image;
   std::span<const std::uint8_t> disk;
   std::vector<std::uint32_t> positions;
-  // Each entry's name and data, once the pairing has needed them: then
-  // they are read once, not again for each comparison.
-  std::vector<MatchedEntryKey> keys;
 
   explicit Chain(const DiskImage& disk_image) : image(disk_image), disk(image.disk()) {
     // As many places as the disk could hold entries: pages of it are only
@@ -87,17 +84,20 @@ struct Chain {
     }
   }
 
+  std::size_t size() const override { return positions.size(); }
+
   // The name as ReadTextField gives it, without making a string of it.
-  std::string_view NameAt(std::size_t index) const {
+  std::string_view name(std::size_t index) const override {
     const auto field = disk.subspan(positions[index] + kEntryNameOffset, kTextFieldSize);
     const std::string_view text(reinterpret_cast<const char*>(field.data()), field.size());
     return text.substr(0, text.find('\0'));
   }
 
+  std::optional<std::span<const std::uint8_t>> data(std::size_t index) const override {
+    return DataAt(index);
+  }
+
   std::span<const std::uint8_t> DataAt(std::size_t index) const {
-    if (!keys.empty()) {
-      return keys[index].data;
-    }
     DirectoryEntry sizes;
     sizes.position = positions[index];
     sizes.data_size = ReadLe32(disk, sizes.position + kEntryDataSizeOffset);
@@ -120,79 +120,63 @@ struct Chain {
            std::max<std::uint64_t>(total_length, kEntryHeaderSize);
   }
 
-  bool Holds(std::string_view name) const {
+  bool Holds(std::string_view wanted) const {
     for (std::size_t i = 0; i < positions.size(); ++i) {
-      if (NameAt(i) == name) {
+      if (name(i) == wanted) {
         return true;
       }
     }
     return false;
-  }
-
-  const std::vector<MatchedEntryKey>& Keys() {
-    if (keys.empty()) {
-      std::vector<MatchedEntryKey> read;
-      read.reserve(positions.size());
-      for (std::size_t i = 0; i < positions.size(); ++i) {
-        read.push_back({NameAt(i), DataAt(i)});
-      }
-      keys = std::move(read);
-    }
-    return keys;
   }
 };
 
 // Matched entries that keep their order among themselves stay; the others
 // moved. The longest run of `from` places that rises in `to`'s order is the
 // fewest moves that explain the new order.
-std::vector<bool> MovedEntries(const std::vector<std::optional<std::size_t>>& matches) {
-  // Entries are counted in 32 bits, like their places on the disk: half
-  // the memory, and fewer fresh pages to fault in, for the largest disks.
-  std::vector<std::uint32_t> matched;  // indexes into `to`
-  std::vector<std::uint32_t> places;   // their `from` places, in `to`'s order
-  for (std::size_t i = 0; i < matches.size(); ++i) {
-    if (matches[i]) {
-      matched.push_back(static_cast<std::uint32_t>(i));
-      places.push_back(static_cast<std::uint32_t>(*matches[i]));
-    }
-  }
+std::vector<bool> MovedEntries(const EntryMatches& matches) {
   std::vector<bool> moved(matches.size(), false);
-  if (std::ranges::is_sorted(places)) {
+  std::optional<std::uint32_t> last_place;
+  const bool in_order = std::ranges::all_of(matches, [&](const auto& match) {
+    const bool rises = !match || !last_place || *last_place < *match;
+    if (match) {
+      last_place = match;
+    }
+    return rises;
+  });
+  if (in_order) {
     return moved;
   }
-  // Patience sorting: tails[k] ends the best rising run of length k + 1,
-  // and tail_places[k] is its `from` place, kept beside it so that the
-  // search runs over one array.
+  // Patience sorting over the matched entries of `to`: tails[k] ends the
+  // best rising run of length k + 1. Each array is indexed by places in
+  // `to`, so that the largest directories need no more of them: every
+  // fresh page of memory costs.
   constexpr auto kFirst = std::numeric_limits<std::uint32_t>::max();
   std::vector<std::uint32_t> tails;
-  std::vector<std::uint32_t> tail_places;
-  std::vector<std::uint32_t> before(matched.size(), kFirst);
-  tails.reserve(matched.size());
-  tail_places.reserve(matched.size());
-  for (std::uint32_t k = 0; k < places.size(); ++k) {
-    const auto place = places[k];
+  std::vector<std::uint32_t> before(matches.size(), kFirst);
+  const auto place_of = [&](std::uint32_t index) { return *matches[index]; };
+  for (std::uint32_t i = 0; i < matches.size(); ++i) {
+    if (!matches[i]) {
+      continue;
+    }
+    moved[i] = true;
+    const auto place = *matches[i];
     // Most entries keep their order and lengthen the best run: no search.
     const auto length =
-        tail_places.empty() || tail_places.back() < place
+        tails.empty() || place_of(tails.back()) < place
             ? tails.size()
-            : static_cast<std::size_t>(std::ranges::lower_bound(tail_places, place) -
-                                       tail_places.begin());
+            : static_cast<std::size_t>(std::ranges::lower_bound(tails, place, {}, place_of) -
+                                       tails.begin());
     if (length > 0) {
-      before[k] = tails[length - 1];
+      before[i] = tails[length - 1];
     }
     if (length == tails.size()) {
-      tails.push_back(k);
-      tail_places.push_back(place);
+      tails.push_back(i);
     } else {
-      tails[length] = k;
-      tail_places[length] = place;
+      tails[length] = i;
     }
   }
-  for (const auto k : matched) {
-    moved[k] = true;
-  }
-  for (auto k = tails.empty() ? kFirst : tails.back(); k != kFirst; k = before[k]) {
-    moved[matched[k]] = false;
+  for (auto i = tails.empty() ? kFirst : tails.back(); i != kFirst; i = before[i]) {
+    moved[i] = false;
   }
   return moved;
 }
@@ -210,7 +194,7 @@ class DiskDiffer {
       DiffInPlace(std::min(from_.positions.size(), to_.positions.size()));
       return;
     }
-    const auto matches = MatchEntries(from_.Keys(), to_.Keys());
+    const auto matches = MatchEntries(from_, to_);
     const auto moved = MovedEntries(matches);
     removed_.assign(from_.positions.size(), true);
     for (const auto& match : matches) {
@@ -246,7 +230,7 @@ class DiskDiffer {
   std::size_t CommonPrefix() const {
     const auto count = std::min(from_.positions.size(), to_.positions.size());
     std::size_t i = 0;
-    while (i < count && (Untouched(i, i) || (from_.NameAt(i) == to_.NameAt(i) &&
+    while (i < count && (Untouched(i, i) || (from_.name(i) == to_.name(i) &&
                                              std::ranges::equal(from_.DataAt(i), to_.DataAt(i))))) {
       ++i;
     }
@@ -268,7 +252,7 @@ class DiskDiffer {
       if (!std::ranges::equal(from_.DataAt(i), to_.DataAt(i))) {
         return false;
       }
-      if (from_.NameAt(i) != to_.NameAt(i)) {
+      if (from_.name(i) != to_.name(i)) {
         renamed.push_back(i);
         if (renamed.size() > kMostRenamed) {
           return false;
@@ -276,7 +260,7 @@ class DiskDiffer {
       }
     }
     return std::ranges::none_of(renamed, [&](std::size_t i) {
-      return from_.Holds(to_.NameAt(i)) || to_.Holds(from_.NameAt(i));
+      return from_.Holds(to_.name(i)) || to_.Holds(from_.name(i));
     });
   }
 
