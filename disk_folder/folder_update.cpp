@@ -221,7 +221,7 @@ FolderUpdate PlanFolderUpdate(const DiskImage& image, const fs::path& folder,
       // As the manifest took the file it has: a file over 64 KiB is never RKS.
       const auto& bytes = old_bytes(entry.file.path);
       names.rks = IsRks(entry, bytes ? bytes->size() : entries[i].data_size + kRksOverhead) &&
-                  entries[i].data_size + kRksOverhead < kBigThreshold;
+                  FitsRksFile(entries[i].data_size);
       if (entry.tail && keep(entry.tail->path)) {
         names.tail = entry.tail->path;
       }

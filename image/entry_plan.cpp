@@ -69,6 +69,10 @@ bool HasRksExtension(std::string_view file_name) {
   return EqualsIgnoringAsciiCase(ExtensionOf(std::string(file_name)), kRksExtension);
 }
 
+bool FitsRksFile(std::uint64_t data_size) {
+  return data_size + kRksOverhead < kBigThreshold;
+}
+
 SourceDefaults DeriveSourceDefaults(const fs::path& path, std::uint64_t size) {
   SourceDefaults defaults;
   const auto u8_name = path.filename().u8string();

@@ -63,6 +63,9 @@ std::optional<std::uint64_t> LookUpSource(const std::filesystem::path& path);
 // Whether a file name ends in ".rks", in any letter case: the add takes such
 // a file as RKS, and the window writes an entry of such a name back as one.
 bool HasRksExtension(std::string_view file_name);
+// Whether `data_size` bytes go out as an RKS file that an add takes back as
+// one: an add takes a file of 64 KiB or more as plain data.
+bool FitsRksFile(std::uint64_t data_size);
 
 SourceDefaults DeriveSourceDefaults(const std::filesystem::path& path, std::uint64_t size);
 // Bytes 0 and 1 of an RKS file; nothing when it cannot be read or is shorter.

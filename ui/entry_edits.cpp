@@ -52,7 +52,9 @@ std::string_view ReplaceEntryFromFile(DiskImage& image, const DirectoryEntry& en
 std::string_view SaveEntryData(const DiskImage& image, const DirectoryEntry& entry,
                                const std::filesystem::path& file) {
   const auto data = image.EntryData(entry);
-  const bool written = HasRksExtension(entry.name)
+  // Data too long for an RKS file leaves as it is stored, as an add of it
+  // took it in.
+  const bool written = HasRksExtension(entry.name) && FitsRksFile(data.size())
                            ? WriteFileAtomically(file, MakeRksFile(entry.load_address, data))
                            : WriteFileAtomically(file, data);
   return written ? std::string_view() : kWriteErrorMessage;

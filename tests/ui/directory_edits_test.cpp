@@ -522,6 +522,24 @@ class DirectoryEditsTest : public QObject {
              Bytes({0x00, 0x40, 0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x07, 0x08}));
   }
 
+  // An add took the file as plain data, since an RKS file cannot hold it:
+  // the saved file must be that data again, not an RKS file whose 16-bit
+  // end address wrapped.
+  void anRksNamedEntryTooLongForAnRksFileLeavesAsItsData() {
+    MendSession session(DiskBytes(131072)
+                            .Put(0, Bytes({0xAA, 0x55, 0x00, 0x00, 0x02, 0x00, 0x00, 0x01, 0x00}))
+                            .Put(40, Bytes({0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00}))
+                            .bytes());
+    std::vector<std::uint8_t> data(70000);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+      data[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    QCOMPARE(Drop(session.window, {session.folder.Write("big.rks", data)}), Qt::CopyAction);
+    session.services.data_file_answers.push_back(Path(session.folder / "out.rks"));
+    session.OnEntry(0, "Сохранить в файл…");
+    QCOMPARE(ReadBytes(session.folder / "out.rks"), data);
+  }
+
   void aDragWhoseFileCannotBeWrittenSaysSo() {
     MendSession session;
     const auto not_a_folder = session.folder.Write("file", Bytes({1}));
