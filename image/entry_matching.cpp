@@ -1,6 +1,7 @@
 #include "image/entry_matching.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <functional>
 #include <unordered_map>
@@ -30,16 +31,39 @@ class NameTable {
         mask_(slots_.size() - 1),
         index_bits_(static_cast<int>(std::bit_width(entries.size()))) {}
 
-  // The index of the first entry with `index`'s name, which is `index`
-  // itself when the name is new.
-  std::size_t Insert(std::size_t index) {
-    const auto name = entries_.name(index);
-    const auto hash = Hash(name);
-    auto& slot = slots_[SlotOf(name, hash)];
-    if (slot == 0) {
-      slot = static_cast<std::uint32_t>(index + 1) | Tag(hash);
+  // Puts in every entry's name in order, and tells `inserted` each entry's
+  // index and the index of the first entry of its name (the same when the
+  // name is new). Names are hashed a few entries ahead and their slots
+  // fetched meanwhile: a cache miss at each insert was half its time.
+  template <typename Inserted>
+  void InsertAll(Inserted inserted) {
+    constexpr std::size_t kAhead = 8;
+    struct Hashed {
+      std::string_view name;
+      std::uint64_t hash = 0;
+    };
+    std::array<Hashed, kAhead> ahead;
+    const auto hash_ahead = [&](std::size_t index) {
+      const auto name = entries_.name(index);
+      const auto hash = Hash(name);
+      ahead[index % kAhead] = {name, hash};
+      __builtin_prefetch(&slots_[hash & mask_]);
+    };
+    const auto count = entries_.size();
+    for (std::size_t i = 0; i < std::min(kAhead, count); ++i) {
+      hash_ahead(i);
     }
-    return IndexIn(slot);
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto [name, hash] = ahead[i % kAhead];
+      if (i + kAhead < count) {
+        hash_ahead(i + kAhead);
+      }
+      auto& slot = slots_[SlotOf(name, hash)];
+      if (slot == 0) {
+        slot = static_cast<std::uint32_t>(i + 1) | Tag(hash);
+      }
+      inserted(i, IndexIn(slot));
+    }
   }
 
   std::optional<std::size_t> Find(std::string_view name) const {
@@ -102,9 +126,7 @@ void MatchUniqueNames(const MatchSide& from, const MatchSide& to, Matches& match
   NameTable names(from);
   // Counted at each name's first entry in `from`.
   std::vector<NameCount> counts(from.size());
-  for (std::size_t i = 0; i < from.size(); ++i) {
-    CountUpToTwo(counts[names.Insert(i)].in_from);
-  }
+  names.InsertAll([&](std::size_t, std::size_t first) { CountUpToTwo(counts[first].in_from); });
   // Each entry of `to` is paired with an entry of its name for now, and let
   // go again below when the name is not unique. Two versions of a directory
   // mostly list the same names in the same order: the entry after the last
