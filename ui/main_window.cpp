@@ -266,7 +266,7 @@ bool MainWindow::OpenDiskFolder(const QString& path) {
     warnings << TextFromUtf8(warning);
   }
   if (!warnings.isEmpty()) {
-    services_.ShowError(*this, warnings.join('\n'));
+    services_.ShowWarning(*this, warnings.join('\n'));
   }
   return true;
 }

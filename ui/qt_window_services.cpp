@@ -62,9 +62,21 @@ std::optional<QString> ChooseAnyFile(QWidget& owner, QFileDialog::AcceptMode mod
 
 }  // namespace
 
-void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, kErrorCaption, text, QMessageBox::Ok, &owner);
+namespace {
+
+void ShowMessage(QWidget& owner, const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, &owner);
   box.exec();
+}
+
+}  // namespace
+
+void QtWindowServices::ShowError(QWidget& owner, const QString& text) {
+  ShowMessage(owner, kErrorCaption, text);
+}
+
+void QtWindowServices::ShowWarning(QWidget& owner, const QString& text) {
+  ShowMessage(owner, kNewImageCaption, text);
 }
 
 namespace {

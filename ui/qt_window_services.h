@@ -11,6 +11,7 @@ namespace flashdisk {
 class QtWindowServices : public WindowServices {
  public:
   void ShowError(QWidget& owner, const QString& text) override;
+  void ShowWarning(QWidget& owner, const QString& text) override;
   bool ConfirmNewImage(QWidget& owner) override;
   std::optional<QString> ChooseImageToOpen(QWidget& owner, const QString& proposed_path,
                                            ImageFileDialogs& settings) override;

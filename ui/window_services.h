@@ -39,6 +39,9 @@ class WindowServices {
 
   // A modal error box owned by `owner`, captioned "Ошибка", with one OK button.
   virtual void ShowError(QWidget& owner, const QString& text) = 0;
+  // A modal box owned by `owner`, captioned "Внимание!", with one OK button:
+  // something the user should know about work that went on all the same.
+  virtual void ShowWarning(QWidget& owner, const QString& text) = 0;
   // "Создать новый образ диска?" with the buttons Да and Нет; true for Да.
   virtual bool ConfirmNewImage(QWidget& owner) = 0;
   // Chooses an image file, or a folder's disk.toml, to open; a name that

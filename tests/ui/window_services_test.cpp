@@ -173,17 +173,20 @@ class WindowServicesTest : public QObject {
     QCOMPARE(earlier_.Kept(), earlier);
   }
 
-  void anErrorIsABoxWithOneButton() {
-    ModalDriver driver;
-    driver.WhenOpen<QMessageBox>([this](QMessageBox& box) {
-      QCOMPARE(box.windowTitle(), QString("Ошибка"));
-      QCOMPARE(box.text(), QString("Ошибка записи файла!"));
-      QCOMPARE(box.parentWidget(), &owner_);
-      QCOMPARE(box.buttons().size(), 1);
-      QTest::mouseClick(box.buttons().constFirst(), Qt::LeftButton);
-    });
-    services_.ShowError(owner_, "Ошибка записи файла!");
-    QVERIFY(driver.RanAndClosed());
+  void anErrorOrAWarningIsABoxWithOneButton() {
+    for (const bool error : {true, false}) {
+      const QString text = error ? "Ошибка записи файла!" : "Внимание: такое же имя у записи 1.";
+      ModalDriver driver;
+      driver.WhenOpen<QMessageBox>([&](QMessageBox& box) {
+        QCOMPARE(box.windowTitle(), QString(error ? "Ошибка" : "Внимание!"));
+        QCOMPARE(box.text(), text);
+        QCOMPARE(box.parentWidget(), &owner_);
+        QCOMPARE(box.buttons().size(), 1);
+        QTest::mouseClick(box.buttons().constFirst(), Qt::LeftButton);
+      });
+      error ? services_.ShowError(owner_, text) : services_.ShowWarning(owner_, text);
+      QVERIFY(driver.RanAndClosed());
+    }
   }
 
   void questionsAnswerDaOrNet() {

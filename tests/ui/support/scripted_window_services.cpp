@@ -19,6 +19,10 @@ void ScriptedWindowServices::ShowError(QWidget& owner, const QString& text) {
   errors.push_back({&owner, text});
 }
 
+void ScriptedWindowServices::ShowWarning(QWidget& owner, const QString& text) {
+  warnings.push_back({&owner, text});
+}
+
 bool ScriptedWindowServices::ConfirmNewImage(QWidget&) {
   ++new_image_questions;
   if (new_image_answers.empty()) {
@@ -107,12 +111,24 @@ void ScriptedWindowServices::ShowCheckReport(QWidget& owner, const QString& repo
   check_reports.push_back({&owner, report});
 }
 
-QStringList ScriptedWindowServices::ErrorTexts() const {
+namespace {
+
+QStringList TextsOf(const std::vector<RecordedMessage>& messages) {
   QStringList texts;
-  for (const auto& error : errors) {
-    texts << error.text;
+  for (const auto& message : messages) {
+    texts << message.text;
   }
   return texts;
+}
+
+}  // namespace
+
+QStringList ScriptedWindowServices::ErrorTexts() const {
+  return TextsOf(errors);
+}
+
+QStringList ScriptedWindowServices::WarningTexts() const {
+  return TextsOf(warnings);
 }
 
 }  // namespace flashdisk::testing

@@ -41,6 +41,7 @@ class ScriptedWindowServices : public WindowServices {
   std::optional<QString> filter_to_choose;
 
   std::vector<RecordedMessage> errors;
+  std::vector<RecordedMessage> warnings;
   int new_image_questions = 0;
   std::vector<RecordedFileRequest> open_requests;
   std::vector<RecordedFileRequest> save_requests;
@@ -52,6 +53,7 @@ class ScriptedWindowServices : public WindowServices {
   std::vector<QString> unanswered;
 
   void ShowError(QWidget& owner, const QString& text) override;
+  void ShowWarning(QWidget& owner, const QString& text) override;
   bool ConfirmNewImage(QWidget& owner) override;
   std::optional<QString> ChooseImageToOpen(QWidget& owner, const QString& proposed_path,
                                            ImageFileDialogs& settings) override;
@@ -66,6 +68,7 @@ class ScriptedWindowServices : public WindowServices {
 
   // The texts of the recorded errors, in order.
   QStringList ErrorTexts() const;
+  QStringList WarningTexts() const;
 
  private:
   std::optional<QString> ChooseFile(const char* what, std::deque<std::optional<QString>>& answers,
