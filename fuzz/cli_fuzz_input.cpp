@@ -40,7 +40,9 @@ constexpr std::string_view kKnownArguments[] = {
     "absent.bin", "out.bin", "missing/out.bin", "folder.rom/out.bin", "Диск", "ИМЯ.RKS",
     "0123456789012345678901234567890123456789", "",
     // unpack, pack, move
-    "unpack", "pack", "move", "disk.toml", "unpacked", "out.rom", "."};
+    "unpack", "pack", "move", "disk.toml", "unpacked", "out.rom", ".",
+    // dump, diff
+    "dump", "diff", "--disasm", "--charset", "koi7", "1251", "--from", "--to", "F000", "--git"};
 
 std::string ArbitraryArgument(std::span<const std::uint8_t> bytes) {
   std::string argument(bytes.begin(), bytes.end());

@@ -22,9 +22,9 @@
 
 namespace flashdisk::fuzz {
 
-inline constexpr std::array<std::string_view, 13> kCommands = {
-    "new",   "info",   "list",    "add",    "label", "set", "extract",
-    "check", "remove", "replace", "unpack", "pack",  "move"};
+inline constexpr std::array<std::string_view, 15> kCommands = {
+    "new",    "info",    "list",   "add",  "label", "set",  "extract", "check",
+    "remove", "replace", "unpack", "pack", "move",  "dump", "diff"};
 
 // The files that every run finds in its working folder, and names of none.
 inline constexpr std::string_view kImageFile = "disk.rom";      // the input's image bytes

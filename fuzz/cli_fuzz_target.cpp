@@ -217,17 +217,19 @@ bool OnlyRksLengthWarnings(const std::string& err) {
   return err.empty() || err.ends_with("\n");
 }
 
-void CheckReport(const Outcome& outcome, bool check_ran) {
+// `findings` for a check or a diff: status 1 tells what they found, and 3
+// that they could not read a disk.
+void CheckReport(const Outcome& outcome, bool findings) {
   Require(outcome.status == 0 || outcome.status == 1 || outcome.status == 2 ||
-              (check_ran && outcome.status == flashdisk::cli::kExitUnreadable),
-          "the exit status is 0, 1 or 2, or 3 from a check that cannot read its image");
+              (findings && outcome.status == flashdisk::cli::kExitUnreadable),
+          "the exit status is 0, 1 or 2, or 3 from a check or diff that cannot read a disk");
   if (outcome.status == 0) {
     Require(OnlyRksLengthWarnings(outcome.err),
             "a command that succeeds reports nothing but RKS files cut short");
     return;
   }
-  if (check_ran && outcome.status == 1 && outcome.err.empty()) {
-    Require(!outcome.out.empty(), "a check that finds problems prints them");
+  if (findings && outcome.status == 1 && outcome.err.empty()) {
+    Require(!outcome.out.empty(), "a check or diff that finds something prints it");
     return;
   }
   Require(outcome.err.starts_with("flashdisk: ") && outcome.err.ends_with("\n"),
@@ -565,6 +567,16 @@ void CheckSuccess(const CliFuzzInput& input, const Outcome& outcome,
     CheckJson(input, command, outcome.out);
     return;
   }
+  // A dump shows bytes, a diff tells what differs: nothing when the two
+  // disks are the same.
+  if (command == "dump" || command == "diff") {
+    Require(changed.empty(), "dump and diff change no file");
+    Require(command == "diff" || !outcome.out.empty(), "a dump prints something");
+    if (Names(input, "--json") && !Names(input, "--help") && !Names(input, "-h")) {
+      Require(nlohmann::json::accept(outcome.out), "--json prints well-formed JSON");
+    }
+    return;
+  }
   if (command == "unpack" && !Names(input, "--help") && !Names(input, "-h")) {
     CheckUnpack(input, changed);
     return;
@@ -607,7 +619,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto before = StateOf(files.work);
   const auto outcome = Run(input);
   Show(input, outcome);
-  CheckReport(outcome, CommandRun(input) == "check");
+  CheckReport(outcome, CommandRun(input) == "check" || CommandRun(input) == "diff");
   CheckNothingOutside(input);
   const auto changed = ChangedNames(before, StateOf(files.work));
   if (outcome.status != 0) {

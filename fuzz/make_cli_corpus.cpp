@@ -319,6 +319,24 @@ void WriteFolders(const CorpusWriter& writer, const Bytes& whole, const Bytes& e
   writer.Write("move-in-short-file", Input("move", "disk.rom", {"2", "1"}, entries));
 }
 
+// Looking into entries and comparing disks: images with another one, with
+// themselves through a link and with a folder's manifest.
+void WriteLooks(const CorpusWriter& writer, const Bytes& whole, const Bytes& entries) {
+  const auto manifest = Text("[disk]\nsize = \"64k\"\n[[entry]]\nfile = \"source.bin\"\n");
+  writer.Write("dump-bytes", Input("dump", "disk.rom", {"1"}, whole));
+  writer.Write(
+      "dump-disasm-range",
+      Input("dump", "disk.rom", {"2", "--disasm", "--from", "F000", "--to", "ffff"}, whole));
+  writer.Write("dump-koi7-json",
+               Input("dump", "link.rom", {"3", "--charset", "koi7", "--json"}, whole));
+  writer.Write("dump-missing-entry", Input("dump", "disk.rom", {"7"}, entries));
+  writer.Write("diff-through-link", Input("diff", "disk.rom", {"link.rom"}, whole));
+  writer.Write("diff-with-manifest",
+               Input("diff", "disk.rom", {"disk.toml", "--json"}, whole, manifest));
+  writer.Write("diff-short-file-git",
+               Input("diff", "", {"disk.toml", "disk.rom", "--git"}, entries, manifest));
+}
+
 void WriteUsage(const CorpusWriter& writer, const Bytes& entries) {
   writer.Write("usage-nothing", Input("", "", {}, {}));
   writer.Write("usage-help", Input("", "", {"--help"}, {}));
@@ -356,6 +374,7 @@ int main(int argc, char** argv) {
   WriteRemove(writer, whole, entries);
   WriteReplace(writer, whole, entries);
   WriteFolders(writer, whole, entries);
+  WriteLooks(writer, whole, entries);
   WriteUsage(writer, entries);
   return 0;
 }
