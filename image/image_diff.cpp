@@ -147,9 +147,9 @@ std::vector<bool> MovedEntries(const EntryMatches& matches) {
     return moved;
   }
   // Patience sorting over the matched entries of `to`: tails[k] ends the
-  // best rising run of length k + 1. Each array is indexed by places in
-  // `to`, so that the largest directories need no more of them: every
-  // fresh page of memory costs.
+  // best rising run of length k + 1. Both arrays hold places in `to`, and an
+  // entry's `from` place is read from `matches` itself rather than from a
+  // copy: every fresh page of memory costs.
   constexpr auto kFirst = std::numeric_limits<std::uint32_t>::max();
   std::vector<std::uint32_t> tails;
   std::vector<std::uint32_t> before(matches.size(), kFirst);
