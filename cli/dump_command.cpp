@@ -170,7 +170,7 @@ void WriteListingJson(std::span<const std::uint8_t> data, std::uint16_t load_add
 }  // namespace
 
 int RunDump(const DumpOptions& options, const Console& console) {
-  const auto opened = OpenImage(options.image, console);
+  const auto opened = ReadImage(options.image, console);
   if (!opened) {
     return kExitRefused;
   }

@@ -82,26 +82,32 @@ TEST_F(SharedImageTest, ACommandThatCannotGetItsTurnSaysSoAndChangesNothing) {
 #ifndef _WIN32
 // `flashdisk list big.rom | less` left at its first page: the listing stops
 // once the pipe is full. The reader read the image before it printed, so an
-// add has nothing to wait for.
+// add has nothing to wait for. The same for a dump of a large entry.
 TEST_F(SharedImageTest, AReaderStoppedMidwayKeepsNoWriterWaiting) {
   NewDisk({"--size", "2048k", "--sector", "128"});
   Write("p.bin", {1});
-  std::vector<std::string> add_many{"add", "disk.rom"};
+  Write("big.bin", CountingBytes(32768));  // 2,048 rows of bytes
+  std::vector<std::string> add_many{"add", "disk.rom", "big.bin"};
   add_many.insert(add_many.end(), 1500, "p.bin");  // 1,500 lines: more than a pipe holds
   Succeed(add_many);
-  const auto pipe = folder_ / "pager";
-  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-  const int pager = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  ASSERT_GE(pager, 0);
-  std::thread reader([this] {
-    RunProgram("/bin/sh", {"-c", "\"$0\" list disk.rom > pager", FLASHDISK_PROGRAM},
-               folder_.path());
-  });
-  pollfd listing{pager, POLLIN, 0};
-  EXPECT_EQ(poll(&listing, 1, 10000), 1);  // the reader has read the image and prints
-  Succeed({"add", "disk.rom", "p.bin"});
-  close(pager);  // the pager quits; the listing ends on a broken pipe
-  reader.join();
+  for (const char* reading : {"list disk.rom", "dump disk.rom 1"}) {
+    SCOPED_TRACE(reading);
+    const auto pipe = folder_ / "pager";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int pager = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(pager, 0);
+    std::thread reader([this, reading] {
+      RunProgram("/bin/sh",
+                 {"-c", std::string("\"$0\" ") + reading + " > pager", FLASHDISK_PROGRAM},
+                 folder_.path());
+    });
+    pollfd listing{pager, POLLIN, 0};
+    EXPECT_EQ(poll(&listing, 1, 10000), 1);  // the reader has read the image and prints
+    Succeed({"add", "disk.rom", "p.bin"});
+    close(pager);  // the pager quits; the output ends on a broken pipe
+    reader.join();
+    fs::remove(pipe);
+  }
 }
 #endif
 
