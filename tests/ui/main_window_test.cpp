@@ -60,6 +60,21 @@ void ClickEntry(Session& session, int row, Qt::KeyboardModifiers modifiers = Qt:
                     list.visualRect(list.model()->index(row, 0)).center());
 }
 
+// The three ways out of the window: Esc, "Выход" and the close box.
+constexpr int kWaysToLeave = 3;
+void Leave(Session& session, int way) {
+  switch (way) {
+    case 0:
+      QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
+      break;
+    case 1:
+      Click(session.window, 2);
+      break;
+    default:
+      session.window.close();
+  }
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -364,19 +379,10 @@ class MainWindowTest : public QObject {
   }
 
   void escapeExitAndTheCloseBoxEndAtOnce() {
-    for (int way = 0; way < 3; ++way) {
+    for (int way = 0; way < kWaysToLeave; ++way) {
       Session session;
       session.New();
-      switch (way) {
-        case 0:
-          QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
-          break;
-        case 1:
-          Click(session.window, 2);
-          break;
-        default:
-          session.window.close();
-      }
+      Leave(session, way);
       QVERIFY(!session.window.isVisible());
       QCOMPARE(session.window.result(), 0);
       QCOMPARE(session.services.new_image_questions, 1);
@@ -387,7 +393,8 @@ class MainWindowTest : public QObject {
   void unsavedChangesAreAskedAboutBeforeTheImageGoes() {
     testing::TemporaryFolder folder;
     const auto renamed = Bytes({0xCD, 0xCE, 0xC2, 0xDB, 0xC9, 0x00});  // "НОВЫЙ"
-    for (int way = 0; way < 4; ++way) {
+    // The last way is "Открыть" of another image.
+    for (int way = 0; way <= kWaysToLeave; ++way) {
       const auto file = folder.Write("two.rom", DiskWithTwoEntries());
       Session session;
       session.Open(file);
@@ -396,20 +403,12 @@ class MainWindowTest : public QObject {
       Click(session.window, 1072);
       QCOMPARE(session.window.windowTitle(), QString("*Составитель образов FLASH-диска"));
       const auto leave = [&] {
-        switch (way) {
-          case 0:
-            QTest::keyClick(&ById<QLineEdit>(session.window, 1001), Qt::Key_Escape);
-            break;
-          case 1:
-            Click(session.window, 2);
-            break;
-          case 2:
-            session.window.close();
-            break;
-          default:
-            session.services.open_answers.push_back(Path(file));
-            Click(session.window, 1050);
+        if (way < kWaysToLeave) {
+          Leave(session, way);
+          return;
         }
+        session.services.open_answers.push_back(Path(file));
+        Click(session.window, 1050);
       };
       // Отмена, and Да with the save dialog cancelled, keep everything.
       session.services.save_changes_answers = {UnsavedChangesAnswer::kCancel,
@@ -428,8 +427,8 @@ class MainWindowTest : public QObject {
       session.services.save_answers.push_back(Path(file));
       leave();
       QCOMPARE(FileBytes(file, 8, 6), renamed);
-      QCOMPARE(session.window.isVisible(), way == 3);
-      QCOMPARE(session.services.open_requests.size(), std::size_t{way == 3 ? 2u : 1u});
+      QCOMPARE(session.window.isVisible(), way == kWaysToLeave);
+      QCOMPARE(session.services.open_requests.size(), std::size_t{way == kWaysToLeave ? 2u : 1u});
       QCOMPARE(session.window.windowTitle(), QString("Составитель образов FLASH-диска"));
     }
   }
